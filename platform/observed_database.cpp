@@ -1,0 +1,149 @@
+#include "platform/observed_database.h"
+
+#include <chrono>
+#include <utility>
+
+#include "platform/ado.h"
+
+namespace vantyr::platform {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+StatementRecord makeRecord(const std::string& object, std::optional<int> option, const std::string& text) {
+    StatementRecord record;
+    record.object = object;
+    record.option = option;
+    record.text = text;
+    return record;
+}
+
+double msSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// Runs one operation and reports it as a statement record.
+template <class F>
+auto reportStatement(RunObserver& observer, StatementRecord record, F&& operation) {
+    auto start = Clock::now();
+    try {
+        auto result = operation();
+        record.ms = msSince(start);
+        if constexpr (std::is_same_v<decltype(result), std::int64_t>) record.rows = result;
+        observer.Statement(record);
+        return result;
+    } catch (const Error& e) {
+        record.ms = msSince(start);
+        record.outcome = StatementOutcome::Failed;
+        record.error = e;
+        observer.Statement(record);
+        throw;
+    }
+}
+
+class ObservedRecordset : public Recordset {
+public:
+    ObservedRecordset(std::unique_ptr<Recordset> inner, std::string object, std::string sql,
+                      RunObserver& observer, SendMode mode)
+        : inner_(std::move(inner)), object_(std::move(object)), sql_(std::move(sql)),
+          observer_(observer), mode_(mode) {}
+
+    bool Eof() override { return inner_->Eof(); }
+    Value Field(const std::string& name) override { return inner_->Field(name); }
+    void Edit() override {
+        if (mode_ == SendMode::Send) inner_->Edit();
+    }
+    void SetField(const std::string& name, const Value& value) override {
+        assignments_ += (assignments_.empty() ? "" : ", ") + name + " = " +
+                        (value.isNull() ? std::string("Null") : value.toText());
+        if (mode_ == SendMode::Send) inner_->SetField(name, value);
+    }
+    void Update() override {
+        StatementRecord record = makeRecord(object_, std::nullopt, "update of the current row of \"" + sql_ + "\": " + assignments_);
+        assignments_.clear();
+        if (mode_ == SendMode::Plan) {
+            record.outcome = StatementOutcome::Planned;
+            observer_.Statement(record);
+            return;
+        }
+        reportStatement(observer_, record, [&] {
+            inner_->Update();
+            return std::int64_t{1};
+        });
+    }
+    void Close() override { inner_->Close(); }
+
+private:
+    std::unique_ptr<Recordset> inner_;
+    std::string object_, sql_, assignments_;
+    RunObserver& observer_;
+    SendMode mode_;
+};
+
+class ObservedDatabase : public Database {
+public:
+    ObservedDatabase(std::unique_ptr<Database> inner, std::string object, RunObserver& observer, SendMode mode)
+        : inner_(std::move(inner)), object_(std::move(object)), observer_(observer), mode_(mode) {}
+
+    void Open(const std::string& key) override { inner_->Open(key); }
+    void Close() override { inner_->Close(); }
+
+    std::int64_t Execute(const std::string& sql, std::optional<int> option) override {
+        StatementRecord record = makeRecord(object_, option, sql);
+        if (mode_ == SendMode::Plan) {
+            record.outcome = StatementOutcome::Planned;
+            observer_.Statement(record);
+            return 0;
+        }
+        return reportStatement(observer_, record, [&] { return inner_->Execute(sql, option); });
+    }
+
+    std::unique_ptr<Recordset> OpenRecordset(const std::string& sql) override {
+        StatementRecord record = makeRecord(object_, std::nullopt, sql);
+        record.read = true;
+        auto rs = reportStatement(observer_, record, [&] { return inner_->OpenRecordset(sql); });
+        return std::make_unique<ObservedRecordset>(std::move(rs), object_, sql, observer_, mode_);
+    }
+
+    std::shared_ptr<AdoConnection> UnderlyingConnection() override { return inner_->UnderlyingConnection(); }
+    std::unique_ptr<TableDefinitions> Tables() override { return inner_->Tables(); }
+
+private:
+    std::unique_ptr<Database> inner_;
+    std::string object_;
+    RunObserver& observer_;
+    SendMode mode_;
+};
+
+class ObservedTransactions : public TransactionEngine {
+public:
+    ObservedTransactions(TransactionEngine& inner, RunObserver& observer, SendMode mode)
+        : inner_(inner), observer_(observer), mode_(mode) {}
+    void BeginTrans() override { bracket(TransactionEvent::Begin, [&] { inner_.BeginTrans(); }); }
+    void CommitTrans() override { bracket(TransactionEvent::Commit, [&] { inner_.CommitTrans(); }); }
+    void Rollback() override { bracket(TransactionEvent::Rollback, [&] { inner_.Rollback(); }); }
+
+private:
+    template <class F>
+    void bracket(TransactionEvent event, F&& call) {
+        if (mode_ == SendMode::Send) call();
+        observer_.Transaction(event);
+    }
+    TransactionEngine& inner_;
+    RunObserver& observer_;
+    SendMode mode_;
+};
+
+}  // namespace
+
+std::unique_ptr<Database> observeDatabase(std::unique_ptr<Database> inner, std::string objectName,
+                                          RunObserver& observer, SendMode mode) {
+    return std::make_unique<ObservedDatabase>(std::move(inner), std::move(objectName), observer, mode);
+}
+
+std::unique_ptr<TransactionEngine> observeTransactions(TransactionEngine& inner, RunObserver& observer,
+                                                       SendMode mode) {
+    return std::make_unique<ObservedTransactions>(inner, observer, mode);
+}
+
+}  // namespace vantyr::platform

@@ -1,0 +1,40 @@
+#pragma once
+// A RunObserver that writes every statement of a run as one JSON object per
+// line, in the order sent:
+//   {"seq":1,"object":"CurYearDb","option":128,"text":"...","outcome":"done","rows":0,"ms":0.4}
+// A failed statement is held until the run says whether it passed over it
+// ("skipped", with "error") or ended on it ("failed"). It also counts the
+// statements passed over, for the summary an operator sees after a commit.
+#include <optional>
+#include <ostream>
+
+#include "platform/run_observer.h"
+
+namespace vantyr::platform {
+
+class TraceWriter : public RunObserver {
+public:
+    // out may be null: then only the counts are kept.
+    explicit TraceWriter(std::ostream* out) : out_(out) {}
+    ~TraceWriter() override { flushPending(StatementOutcome::Skipped); }
+
+    void Statement(const StatementRecord& record) override;
+    void PassedOver(const Error&) override { flushPending(StatementOutcome::Skipped); }
+    void RunFailed(const Error&) override { flushPending(StatementOutcome::Failed); }
+
+    int written() const { return seq_; }
+    int skipped() const { return skipped_; }
+    int planned() const { return planned_; }
+
+private:
+    void write(const StatementRecord& record);
+    void flushPending(StatementOutcome outcome);
+
+    std::ostream* out_;
+    std::optional<StatementRecord> pending_;
+    int seq_ = 0;
+    int skipped_ = 0;
+    int planned_ = 0;
+};
+
+}  // namespace vantyr::platform

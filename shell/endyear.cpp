@@ -1,0 +1,183 @@
+#include "shell/endyear.h"
+
+#include <string>
+
+#include "carryover/carry_over_steps.h"
+#include "carryover/period_values.h"
+#include "platform/error.h"
+#include "shell/login_context.h"
+#include "shell/messages.h"
+#include "shell/options.h"
+#include "shell/preconditions.h"
+#include "shell/run_policy.h"
+#include "upgrade/upgrade_ca_schema.h"
+
+namespace vantyr::shell {
+
+using platform::Error;
+using platform::RunEnd;
+using platform::Value;
+
+// One run of subYearend: the values it derives and the order of its steps.
+class endyear::Run {
+public:
+    explicit Run(endyear& owner)
+        : self_(owner), policy_(*owner.observer_), messenger_(owner.release_, owner.platform_) {}
+
+    bool execute() {
+        bool result = false;                             // 8.61's result
+        if (openDatabases() == Verdict::Stop) return stopped(result);
+        PreconditionContext pc{self_.release_, policy_, messenger_,
+                               [this] { return previousYearNumber(self_.login()); }};
+        if (checkPreviousYear(pc, self_.PrevYearDb_.get(), periods_.prevEndMonth) == Verdict::Stop ||
+            confirmOverwrite(pc, self_.CurYearDb_.get()) == Verdict::Stop) {
+            return stopped(result);
+        }
+        if (self_.PrevYearDb_) carryover::readClosingPeriods(*self_.PrevYearDb_, policy_, periods_);
+        if (self_.release_ == Release::V850) upgradeSchema();
+        bool committed = runTransaction();               // the handler is armed from here
+        result = handleOutcome(committed);
+        closeDatabases();
+        return result;
+    }
+
+private:
+    // Both existence tests and opens; the names of the current year.
+    Verdict openDatabases() {
+        Value prevKey;
+        policy_.ignoring([&] { prevKey = previousYearKey(self_.login()); });
+        if (!policy_.test([&] { return self_.login().LoginQuery(platform::kQueryDatabaseExists, prevKey); })) {
+            policy_.ignoring([&] { messenger_.show(MessageId::PrevYearMissing); });
+            return Verdict::Stop;
+        }
+        self_.PrevYearDb_ = self_.createDatabase("PrevYearDb");
+        policy_.ignoring([&] { self_.PrevYearDb_->Open(prevKey.toText()); });
+
+        Value curKey;
+        policy_.ignoring([&] { curKey = currentYearKey(self_.login()); });
+        if (!policy_.test([&] { return self_.login().LoginQuery(platform::kQueryDatabaseExists, curKey); })) {
+            policy_.ignoring([&] { messenger_.show(MessageId::CurYearMissing); });
+            return Verdict::Stop;
+        }
+        self_.CurYearDb_ = self_.createDatabase("CurYearDb");
+        policy_.ignoring([&] { self_.CurYearDb_->Open(curKey.toText()); });
+        policy_.ignoring([&] { curDbName_ = currentDatabaseName(self_.login()); });
+        policy_.ignoring([&] { curYear_ = currentYear(self_.login()); });
+        return Verdict::Go;
+    }
+
+    void upgradeSchema() {
+        std::shared_ptr<platform::AdoConnection> connection;
+        policy_.ignoring([&] { connection = self_.CurYearDb_->UnderlyingConnection(); });
+        policy_.ignoring([&] { upgrade::UpgradeCaSchema(connection); });
+    }
+
+    // From the arming of the handler to the commit. False when an error ended
+    // the run; failure_ then holds it.
+    bool runTransaction() {
+        carryover::adjustPrevEndMonth(periods_);
+        std::unique_ptr<platform::TransactionEngine> engine;
+        try {
+            engine = platform::observeTransactions(self_.platform_.ThreadTransactionEngine(), *self_.observer_,
+                                                   self_.mode_);
+            policy_.guarded([&] { engine->BeginTrans(); });
+            auto steps = carryover::carryOverSteps(context());
+            int index = 0;
+            for (const auto& step : steps) {
+                self_.observer_->Step(++index, static_cast<int>(steps.size()), step.table);
+                step.run(policy_);
+            }
+            policy_.guarded([&] { engine->CommitTrans(); });
+            return true;
+        } catch (const Error& e) {
+            failure_ = e;
+        } catch (const std::exception& e) {  // not the platform's: ends the run like any other error
+            failure_ = Error(platform::kErrInternal, e.what());
+        }
+        self_.observer_->RunFailed(*failure_);
+        engine_ = std::move(engine);
+        return false;
+    }
+
+    carryover::RunContext context() {
+        carryover::RunContext c;
+        c.release = self_.release_;
+        c.prev = self_.PrevYearDb_.get();
+        c.cur = self_.CurYearDb_.get();
+        c.curDbName = curDbName_;
+        c.curYear = curYear_;
+        c.periods = periods_;
+        c.getOption = [this] { self_.GetOption(); };
+        c.currentOption = [this] { return self_.gOption_; };
+        return c;
+    }
+
+    // The one closing message; a failure while showing it is raised to the caller.
+    bool handleOutcome(bool committed) {
+        if (committed) {
+            messenger_.show(MessageId::Completed);
+            self_.observer_->Finished(RunEnd::Committed);
+            return true;
+        }
+        rollback();
+        self_.observer_->Finished(RunEnd::RolledBack);
+        if (failure_->number() == platform::kErrRelatedRecords) messenger_.show(MessageId::CurYearHasData);
+        else messenger_.showError(failure_->description());
+        return false;
+    }
+
+    void rollback() {
+        if (engine_) engine_->Rollback();
+        else self_.platform_.ThreadTransactionEngine().Rollback();
+    }
+
+    void closeDatabases() {
+        policy_.ignoring([&] { if (self_.PrevYearDb_) self_.PrevYearDb_->Close(); });
+        policy_.ignoring([&] { if (self_.CurYearDb_) self_.CurYearDb_->Close(); });
+    }
+
+    bool stopped(bool result) {
+        self_.observer_->Finished(RunEnd::Stopped);
+        return result;
+    }
+
+    endyear& self_;
+    RunPolicy policy_;
+    Messenger messenger_;
+    carryover::PeriodValues periods_;
+    std::string curDbName_;
+    std::int16_t curYear_ = 0;
+    std::optional<Error> failure_;
+    std::unique_ptr<platform::TransactionEngine> engine_;
+};
+
+endyear::endyear(Release release, platform::Platform& platform) : release_(release), platform_(platform) {}
+endyear::~endyear() = default;
+
+void endyear::setObserver(platform::RunObserver* observer) { observer_ = observer ? observer : &quiet_; }
+
+platform::LoginObject& endyear::login() const {
+    if (!login_) throw Error::objectNotSet();
+    return *login_;
+}
+
+std::unique_ptr<platform::Database> endyear::createDatabase(const char* name) {
+    return platform::observeDatabase(platform_.CreateDatabase(), name, *observer_, mode_);
+}
+
+bool endyear::subYearend() {
+    PrevYearDb_.reset();
+    CurYearDb_.reset();
+    Run run(*this);
+    return run.execute();
+}
+
+Value endyear::GetOption() {
+    if (!PrevYearDb_) throw Error::objectNotSet();
+    bool option8601 = optionOn(*PrevYearDb_, kOption8601Query);
+    bool option8602 = optionOn(*PrevYearDb_, kOption8602Query);
+    gOption_ = chooseOption(option8601, option8602, gOption_);
+    return Value();
+}
+
+}  // namespace vantyr::shell
