@@ -1,0 +1,118 @@
+#include "platform/sqlite/connection.h"
+
+#include <sqlite3.h>
+
+namespace vantyr::platform::sqlite {
+namespace {
+
+void check(sqlite3* db, int rc) {
+    if (rc == SQLITE_OK || rc == SQLITE_ROW || rc == SQLITE_DONE) return;
+    int code = db ? sqlite3_extended_errcode(db) : rc;
+    std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    throw SqliteFailure(code, message);
+}
+
+}  // namespace
+
+bool SqliteFailure::foreignKey() const noexcept { return code_ == SQLITE_CONSTRAINT_FOREIGNKEY; }
+bool SqliteFailure::constraint() const noexcept { return (code_ & 0xff) == SQLITE_CONSTRAINT; }
+
+void Connection::Closer::operator()(sqlite3* db) const noexcept { sqlite3_close_v2(db); }
+
+Connection::Connection(const std::string& path, bool create) {
+    sqlite3* raw = nullptr;
+    int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
+    int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
+    db_.reset(raw);
+    if (rc != SQLITE_OK) {
+        std::string message = raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc);
+        throw SqliteFailure(rc, message + ": " + path);
+    }
+    sqlite3_extended_result_codes(raw, 1);
+    sqlite3_busy_timeout(raw, 5000);
+}
+
+void Connection::exec(const std::string& sql) {
+    char* error = nullptr;
+    int rc = sqlite3_exec(db_.get(), sql.c_str(), nullptr, nullptr, &error);
+    if (rc != SQLITE_OK) {
+        std::string message = error ? error : sqlite3_errstr(rc);
+        sqlite3_free(error);
+        throw SqliteFailure(sqlite3_extended_errcode(db_.get()), message);
+    }
+}
+
+Statement Connection::prepare(const std::string& sql) {
+    sqlite3_stmt* stmt = nullptr;
+    check(db_.get(), sqlite3_prepare_v2(db_.get(), sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr));
+    return Statement(db_.get(), stmt);
+}
+
+std::int64_t Connection::changes() const { return sqlite3_changes64(db_.get()); }
+
+bool Connection::inTransaction() const { return sqlite3_get_autocommit(db_.get()) == 0; }
+
+void Statement::Finalizer::operator()(sqlite3_stmt* stmt) const noexcept { sqlite3_finalize(stmt); }
+
+void Statement::bind(int index, const Value& value) {
+    sqlite3_stmt* s = stmt_.get();
+    int rc;
+    if (value.isNull() || value.isEmpty()) rc = sqlite3_bind_null(s, index);
+    else if (value.isText()) {
+        std::string text = value.toText();
+        rc = sqlite3_bind_text(s, index, text.c_str(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    } else {
+        double d = value.toDouble();
+        auto i = static_cast<sqlite3_int64>(d);
+        rc = static_cast<double>(i) == d ? sqlite3_bind_int64(s, index, i) : sqlite3_bind_double(s, index, d);
+    }
+    check(db_, rc);
+}
+
+bool Statement::step() {
+    int rc = sqlite3_step(stmt_.get());
+    check(db_, rc);
+    return rc == SQLITE_ROW;
+}
+
+void Statement::reset() {
+    sqlite3_reset(stmt_.get());
+    sqlite3_clear_bindings(stmt_.get());
+}
+
+int Statement::columnCount() const { return sqlite3_column_count(stmt_.get()); }
+
+std::string Statement::columnName(int i) const { return sqlite3_column_name(stmt_.get(), i); }
+
+Value Statement::column(int i) const {
+    sqlite3_stmt* s = stmt_.get();
+    switch (sqlite3_column_type(s, i)) {
+        case SQLITE_INTEGER: return Value(static_cast<std::int64_t>(sqlite3_column_int64(s, i)));
+        case SQLITE_FLOAT: return Value(sqlite3_column_double(s, i));
+        case SQLITE_NULL: return Value::null();
+        default: {
+            auto text = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
+            return Value(std::string(text ? text : "", static_cast<std::size_t>(sqlite3_column_bytes(s, i))));
+        }
+    }
+}
+
+std::string quoteName(const std::string& name) {
+    std::string out = "\"";
+    for (char c : name) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+std::string quoteText(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) {
+        if (c == '\'') out += '\'';
+        out += c;
+    }
+    return out + "'";
+}
+
+}  // namespace vantyr::platform::sqlite

@@ -1,0 +1,82 @@
+#pragma once
+// RAII over SQLite's C handles. Every return code goes through one check that
+// raises SqliteFailure (the extended result code and SQLite's message); the
+// backend's database objects turn those into the platform's errors.
+// <sqlite3.h> stays out of this header.
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/value.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace vantyr::platform::sqlite {
+
+class SqliteFailure : public std::runtime_error {
+public:
+    SqliteFailure(int code, const std::string& message) : std::runtime_error(message), code_(code) {}
+    int code() const noexcept { return code_; }         // extended result code
+    bool foreignKey() const noexcept;
+    bool constraint() const noexcept;
+
+private:
+    int code_;
+};
+
+class Statement;
+
+class Connection {
+public:
+    // Opens (and creates when asked) the database file.
+    Connection(const std::string& path, bool create);
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Runs one or more statements without results.
+    void exec(const std::string& sql);
+    Statement prepare(const std::string& sql);
+    std::int64_t changes() const;
+    bool inTransaction() const;
+    sqlite3* handle() const { return db_.get(); }
+
+private:
+    struct Closer {
+        void operator()(sqlite3* db) const noexcept;
+    };
+    std::unique_ptr<sqlite3, Closer> db_;
+};
+
+// A prepared statement; step() walks its rows.
+class Statement {
+public:
+    Statement(sqlite3* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
+    Statement(Statement&&) noexcept = default;
+    Statement& operator=(Statement&&) noexcept = default;
+
+    void bind(int index, const Value& value);
+    // True while there is a row.
+    bool step();
+    // Ready to run again with new bindings.
+    void reset();
+    int columnCount() const;
+    std::string columnName(int i) const;
+    Value column(int i) const;
+
+private:
+    struct Finalizer {
+        void operator()(sqlite3_stmt* stmt) const noexcept;
+    };
+    sqlite3* db_;
+    std::unique_ptr<sqlite3_stmt, Finalizer> stmt_;
+};
+
+// Double-quotes a name for SQLite.
+std::string quoteName(const std::string& name);
+// Single-quotes a text literal for SQLite.
+std::string quoteText(const std::string& text);
+
+}  // namespace vantyr::platform::sqlite

@@ -1,0 +1,128 @@
+#include "platform/sqlite/database.h"
+
+#include "platform/error.h"
+#include "platform/sqlite/tokenizer.h"
+
+namespace vantyr::platform::sqlite {
+namespace {
+
+Error notOpen() { return Error(3420, "Object invalid or no longer set: the database object is not open."); }
+
+// The first row of a query; Edit, SetField and Update write it back.
+class SqliteRecordset : public Recordset {
+public:
+    SqliteRecordset(std::shared_ptr<Session> session, FirstRow row) : session_(std::move(session)), row_(std::move(row)) {}
+
+    bool Eof() override { return !row_.values.has_value(); }
+    Value Field(const std::string& name) override {
+        if (!row_.values) throw Error(3021, "No current record.");
+        for (std::size_t i = 0; i < row_.columns.size(); ++i)
+            if (sameName(row_.columns[i], name)) return (*row_.values)[i];
+        throw Error(3265, "Item not found in this collection: no column '" + name + "'.");
+    }
+    void Edit() override {
+        if (!row_.values) throw Error(3021, "No current record.");
+        if (!row_.table) throw Error(3027, "Cannot update. Database or object is read-only.");
+        editing_ = true;
+        pending_.clear();
+    }
+    void SetField(const std::string& name, const Value& value) override {
+        if (!editing_) throw Error(3020, "Update or CancelUpdate without AddNew or Edit.");
+        Field(name);  // the column must exist
+        pending_.emplace_back(name, value);
+    }
+    void Update() override {
+        if (!editing_) throw Error(3020, "Update or CancelUpdate without AddNew or Edit.");
+        session_->updateFirstRow(row_, pending_);
+        for (const auto& [name, value] : pending_)
+            for (std::size_t i = 0; i < row_.columns.size(); ++i)
+                if (sameName(row_.columns[i], name)) (*row_.values)[i] = value;
+        editing_ = false;
+    }
+    void Close() override { row_.values.reset(); }
+
+private:
+    std::shared_ptr<Session> session_;
+    FirstRow row_;
+    bool editing_ = false;
+    std::vector<std::pair<std::string, Value>> pending_;
+};
+
+class SqliteTableDefinitions : public TableDefinitions {
+public:
+    SqliteTableDefinitions(std::shared_ptr<Session> session, std::string schema)
+        : session_(std::move(session)), schema_(std::move(schema)) {}
+    TableDefinition Item(const std::string& table) override { return session_->tableDefinition(schema_, table); }
+
+private:
+    std::shared_ptr<Session> session_;
+    std::string schema_;
+};
+
+constexpr const char* kDataSource = "Data Source=";
+constexpr const char* kCatalog = ";Initial Catalog=";
+
+}  // namespace
+
+void SqliteDatabase::Open(const std::string& key) {
+    auto found = session_->directory().byKey(key);
+    if (!found) throw Error(3024, "Could not find the account-year database of key '" + key + "'.");
+    schema_ = session_->attach(*found);
+    database_ = found;
+}
+
+void SqliteDatabase::Close() {
+    database_.reset();
+    schema_.clear();
+}
+
+const std::string& SqliteDatabase::schema() const {
+    if (!database_) throw notOpen();
+    return schema_;
+}
+
+std::int64_t SqliteDatabase::Execute(const std::string& sql, std::optional<int>) {
+    return session_->execute(schema(), sql);
+}
+
+std::unique_ptr<Recordset> SqliteDatabase::OpenRecordset(const std::string& sql) {
+    return std::make_unique<SqliteRecordset>(session_, session_->firstRow(schema(), sql));
+}
+
+std::shared_ptr<AdoConnection> SqliteDatabase::UnderlyingConnection() {
+    schema();
+    return std::make_shared<SqliteAdoConnection>(session_->directory(), database_->name);
+}
+
+std::unique_ptr<TableDefinitions> SqliteDatabase::Tables() {
+    return std::make_unique<SqliteTableDefinitions>(session_, schema());
+}
+
+SqliteAdoConnection::SqliteAdoConnection(DataDirectory directory, std::string database)
+    : connectionString_(kDataSource + directory.path().string() + kCatalog + database) {}
+
+void SqliteAdoConnection::Open(const std::string& connectionString) {
+    auto catalogAt = connectionString.find(kCatalog);
+    if (connectionString.rfind(kDataSource, 0) != 0 || catalogAt == std::string::npos)
+        throw Error(-2147467259, "Invalid connection string: " + connectionString);
+    std::string dir = connectionString.substr(std::string(kDataSource).size(), catalogAt - std::string(kDataSource).size());
+    std::string name = connectionString.substr(catalogAt + std::string(kCatalog).size());
+    DataDirectory directory{std::filesystem::path(dir)};
+    auto found = directory.byName(name);
+    if (!found) throw Error(-2147467259, "Cannot open database \"" + name + "\" requested by the login.");
+    session_ = std::make_shared<Session>(directory);
+    schema_ = session_->attach(*found);
+    connectionString_ = connectionString;
+}
+
+void SqliteAdoConnection::Execute(const std::string& sql) {
+    if (!session_) throw Error(3704, "Operation is not allowed when the object is closed.");
+    session_->execute(schema_, sql);
+}
+
+std::unique_ptr<Recordset> SqliteAdoConnection::OpenRecordset(const std::string& sql) {
+    if (!session_) throw Error(3704, "Operation is not allowed when the object is closed.");
+    return std::make_unique<SqliteRecordset>(session_, session_->firstRow(schema_, sql));
+}
+
+}  // namespace vantyr::platform::sqlite

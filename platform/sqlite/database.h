@@ -1,0 +1,54 @@
+#pragma once
+// The database object, recordset and ADO connection of the embedded engine.
+// A database object refers to one account-year database attached to the
+// shared session; its statements run with that database as the default for
+// unqualified names.
+#include <memory>
+#include <string>
+
+#include "platform/ado.h"
+#include "platform/database.h"
+#include "platform/sqlite/session.h"
+
+namespace vantyr::platform::sqlite {
+
+class SqliteDatabase : public Database {
+public:
+    explicit SqliteDatabase(std::shared_ptr<Session> session) : session_(std::move(session)) {}
+
+    // The key is an account-year key of the session's data directory.
+    void Open(const std::string& key) override;
+    void Close() override;
+    std::int64_t Execute(const std::string& sql, std::optional<int> option) override;
+    std::unique_ptr<Recordset> OpenRecordset(const std::string& sql) override;
+    std::shared_ptr<AdoConnection> UnderlyingConnection() override;
+    std::unique_ptr<TableDefinitions> Tables() override;
+
+private:
+    const std::string& schema() const;
+
+    std::shared_ptr<Session> session_;
+    std::optional<AccountYear> database_;
+    std::string schema_;
+};
+
+// An ADO connection of its own onto one account-year database: every
+// statement commits on its own. Its connection string names the data
+// directory and the database.
+class SqliteAdoConnection : public AdoConnection {
+public:
+    SqliteAdoConnection() = default;
+    SqliteAdoConnection(DataDirectory directory, std::string database);
+
+    std::string ConnectionString() override { return connectionString_; }
+    void Open(const std::string& connectionString) override;
+    void Execute(const std::string& sql) override;
+    std::unique_ptr<Recordset> OpenRecordset(const std::string& sql) override;
+
+private:
+    std::string connectionString_;
+    std::shared_ptr<Session> session_;
+    std::string schema_;
+};
+
+}  // namespace vantyr::platform::sqlite

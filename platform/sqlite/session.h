@@ -1,0 +1,73 @@
+#pragma once
+// One SQLite connection that holds the account-year databases of a run, each
+// attached under its database name, so that a statement running in one
+// reaches the other by its three-part name. The first database opened is the
+// connection's main file (a multi-file commit then goes through a
+// super-journal and is atomic across the files). Every statement runs inside
+// a savepoint, so a failing one leaves nothing behind; failures are raised as
+// platform::Error (3200 for a delete or update refused by a foreign key,
+// -2147220991 for every other).
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/database.h"
+#include "platform/sqlite/catalog.h"
+#include "platform/sqlite/connection.h"
+#include "platform/sqlite/data_directory.h"
+#include "platform/sqlite/translator.h"
+
+namespace vantyr::platform::sqlite {
+
+// The first row of a query, with its column names.
+struct FirstRow {
+    std::vector<std::string> columns;
+    std::optional<std::vector<Value>> values;
+    std::optional<TableRef> table;   // set when the row can be edited
+    std::string afterTable;          // the query's text after its table
+};
+
+class Session {
+public:
+    explicit Session(DataDirectory directory) : directory_(std::move(directory)) {}
+
+    const DataDirectory& directory() const { return directory_; }
+
+    // Makes the account year reachable; returns its schema alias.
+    std::string attach(const AccountYear& database);
+    // Creates a new, empty account-year database with the catalogue tables.
+    void createDatabase(const AccountYear& database);
+
+    // Runs one statement text (a batch may hold several statements) in the
+    // database of `schema`. Returns the rows changed.
+    std::int64_t execute(const std::string& schema, const std::string& sql);
+    FirstRow firstRow(const std::string& schema, const std::string& sql);
+    // Writes one column of the first row that firstRow found.
+    void updateFirstRow(const FirstRow& row, const std::vector<std::pair<std::string, Value>>& assignments);
+    TableDefinition tableDefinition(const std::string& schema, const std::string& table);
+
+    void begin();
+    void commit();
+    void rollback();
+
+    Connection& connection();
+
+private:
+    std::string resolve(const std::string& schema, const std::string& database);
+    std::int64_t run(const std::string& schema, const Command& command);
+    std::int64_t runPassthrough(const Passthrough& command);
+    void checkIdentityInsert(const Passthrough& command);
+    template <class F>
+    auto guarded(const std::string& sql, bool deleteOrUpdate, F&& body);
+
+    DataDirectory directory_;
+    std::unique_ptr<Connection> connection_;
+    std::unique_ptr<Catalog> catalog_;
+    std::map<std::string, std::string> aliases_;   // lower-case database name -> schema alias
+    std::optional<std::string> identityInsertOn_;  // "schema.table" in lower case
+};
+
+}  // namespace vantyr::platform::sqlite

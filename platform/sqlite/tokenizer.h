@@ -1,0 +1,30 @@
+#pragma once
+// Splits a SQL Server statement text into tokens, keeping each token's
+// original text so that a rewrite can reassemble everything it leaves alone.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantyr::platform::sqlite {
+
+enum class TokenKind { Word, QuotedName, String, Number, Symbol, Space };
+
+struct Token {
+    TokenKind kind;
+    std::string text;        // as written
+    std::string value;       // Word/QuotedName: the name; String: the content without quotes
+    bool national = false;   // N'...'
+
+    bool is(std::string_view keyword) const;   // a Word equal to keyword, ignoring case
+    bool isSymbol(std::string_view symbol) const { return kind == TokenKind::Symbol && text == symbol; }
+    bool isName() const { return kind == TokenKind::Word || kind == TokenKind::QuotedName; }
+};
+
+// Raises std::invalid_argument on an unterminated string or bracketed name.
+std::vector<Token> tokenize(std::string_view sql);
+
+// Case-insensitive comparison of names.
+bool sameName(std::string_view a, std::string_view b);
+std::string lowerCase(std::string_view s);
+
+}  // namespace vantyr::platform::sqlite

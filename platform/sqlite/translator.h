@@ -1,0 +1,106 @@
+#pragma once
+// Turns the SQL Server statement texts the component sends into commands the
+// embedded engine can carry out: plain statements rewritten for SQLite
+// (three-part and bracketed names, N'' literals, the executing database for
+// unqualified tables) and the server forms SQLite lacks (identity switches,
+// select into, named constraints and defaults, default objects, IF EXISTS).
+// A form it does not know raises UnsupportedStatement: it never guesses.
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "platform/sqlite/table_model.h"
+
+namespace vantyr::platform::sqlite {
+
+class UnsupportedStatement : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct TableRef {
+    std::string schema;   // the SQLite schema alias of the database
+    std::string table;
+};
+
+// Maps a database name ("" for the executing object's own) to its schema
+// alias. Raises when the database is not reachable on this connection.
+using SchemaResolver = std::function<std::string(const std::string& database)>;
+
+enum class Verb { Select, Insert, Update, Delete };
+
+struct Passthrough {
+    std::string sql;
+    Verb verb = Verb::Select;
+    std::optional<TableRef> target;                      // INSERT/UPDATE/DELETE; SELECT: its one table
+    std::string afterTarget;                             // SELECT from one table: the text after that table
+    bool singleTable = false;                            // SELECT: reads exactly one table
+    std::optional<std::vector<std::string>> insertColumns;  // INSERT with a column list
+};
+struct IdentityInsert {
+    TableRef table;
+    bool on = false;
+};
+struct SelectInto {
+    TableRef target, source;
+    bool topZero = false;
+    std::string whereSql;   // rewritten rest after the source, may be empty
+};
+struct DropTable {
+    TableRef table;
+};
+struct AddConstraint {
+    TableRef table;
+    ConstraintDef constraint;
+};
+struct AddDefault {
+    TableRef table;
+    std::string name, expression, column;
+};
+struct DropConstraint {
+    TableRef table;
+    std::string name;
+};
+struct AddColumns {
+    TableRef table;
+    std::vector<ColumnDef> columns;
+};
+struct AlterColumn {
+    TableRef table;
+    ColumnDef column;
+};
+struct BindDefault {
+    std::string schema, defaultName, table, column;
+};
+struct CreateTable {
+    TableRef table;
+    TableModel model;
+};
+struct CreateIndex {
+    TableRef table;
+    IndexDef index;
+};
+struct CreateDefault {
+    std::string schema, name, expression;
+};
+struct IfExists;
+
+using Command = std::variant<Passthrough, IdentityInsert, SelectInto, DropTable, AddConstraint, AddDefault,
+                             DropConstraint, AddColumns, AlterColumn, BindDefault, CreateTable, CreateIndex,
+                             CreateDefault, std::shared_ptr<IfExists>>;
+
+struct IfExists {
+    bool negate = false;
+    std::string querySql;
+    Command then;
+};
+
+// The commands of one statement text (a batch may hold several), in order.
+std::vector<Command> translate(std::string_view sql, const SchemaResolver& resolve);
+
+}  // namespace vantyr::platform::sqlite
