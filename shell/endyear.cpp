@@ -44,25 +44,27 @@ public:
 private:
     // Both existence tests and opens; the names of the current year.
     Verdict openDatabases() {
-        Value prevKey;
-        policy_.ignoring([&] { prevKey = previousYearKey(self_.login()); });
-        if (!policy_.test([&] { return self_.login().LoginQuery(platform::kQueryDatabaseExists, prevKey); })) {
-            policy_.ignoring([&] { messenger_.show(MessageId::PrevYearMissing); });
+        if (openYear(previousYearKey, MessageId::PrevYearMissing, self_.PrevYearDb_, "PrevYearDb") == Verdict::Stop ||
+            openYear(currentYearKey, MessageId::CurYearMissing, self_.CurYearDb_, "CurYearDb") == Verdict::Stop) {
             return Verdict::Stop;
         }
-        self_.PrevYearDb_ = self_.createDatabase("PrevYearDb");
-        policy_.ignoring([&] { self_.PrevYearDb_->Open(prevKey.toText()); });
-
-        Value curKey;
-        policy_.ignoring([&] { curKey = currentYearKey(self_.login()); });
-        if (!policy_.test([&] { return self_.login().LoginQuery(platform::kQueryDatabaseExists, curKey); })) {
-            policy_.ignoring([&] { messenger_.show(MessageId::CurYearMissing); });
-            return Verdict::Stop;
-        }
-        self_.CurYearDb_ = self_.createDatabase("CurYearDb");
-        policy_.ignoring([&] { self_.CurYearDb_->Open(curKey.toText()); });
         policy_.ignoring([&] { curDbName_ = currentDatabaseName(self_.login()); });
         policy_.ignoring([&] { curYear_ = currentYear(self_.login()); });
+        return Verdict::Go;
+    }
+
+    // Builds a key, asks whether its database exists (the login object may
+    // rewrite the key it is given) and opens a new database object with it.
+    Verdict openYear(std::string (*buildKey)(platform::LoginObject&), MessageId missing,
+                     std::unique_ptr<platform::Database>& slot, const char* name) {
+        Value key;
+        policy_.ignoring([&] { key = buildKey(self_.login()); });
+        if (!policy_.test([&] { return self_.login().LoginQuery(platform::kQueryDatabaseExists, key); })) {
+            policy_.ignoring([&] { messenger_.show(missing); });
+            return Verdict::Stop;
+        }
+        slot = self_.createDatabase(name);
+        policy_.ignoring([&] { slot->Open(key.toText()); });
         return Verdict::Go;
     }
 

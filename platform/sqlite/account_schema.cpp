@@ -3,7 +3,7 @@
 namespace vantyr::platform::sqlite {
 namespace {
 
-enum class SchemaRelease { Both, Only850, Only861 };
+enum class SchemaRelease { Both, Only861 };
 
 struct SchemaStatement {
     SchemaRelease release;
@@ -53,19 +53,13 @@ constexpr SchemaStatement kSchema[] = {
      "    [iBOMType] int,\r\n"
      "    CONSTRAINT [IX_Ca_COReal3] UNIQUE NONCLUSTERED ([iRealCOID])\r\n"
      ") ON [PRIMARY]"},
-    {SchemaRelease::Only850,
+    {SchemaRelease::Both,
      "CREATE TABLE [dbo].[CA_DepDF] (\r\n"
      "    [cDeptID] varchar(12),\r\n"
      "    [bIsBaseDep] bit,\r\n"
      "    [cProperty] varchar(60)\r\n"
      ") ON [PRIMARY]"},
-    {SchemaRelease::Only861,
-     "CREATE TABLE [dbo].[CA_DepDF] (\r\n"
-     "    [cDeptID] varchar(12),\r\n"
-     "    [bIsBaseDep] bit,\r\n"
-     "    [cProperty] varchar(60),\r\n"
-     "    [bIsWCID] bit\r\n"
-     ") ON [PRIMARY]"},
+    {SchemaRelease::Only861, "alter table CA_DepDF add bIsWCID bit"},
     {SchemaRelease::Both,
      "CREATE TABLE [dbo].[CA_PreDF] (\r\n"
      "    [cProcedureID] varchar(20),\r\n"
@@ -343,7 +337,7 @@ constexpr SchemaStatement kSchema[] = {
      "    [autoid] int IDENTITY(1,1) NOT NULL,\r\n"
      "    CONSTRAINT [PK_CA_Acr_DetailMau] PRIMARY KEY NONCLUSTERED ([autoid])\r\n"
      ") ON [PRIMARY]"},
-    {SchemaRelease::Only850,
+    {SchemaRelease::Both,
      "CREATE TABLE [dbo].[CA_ALLMT] (\r\n"
      "    [cDeptID] varchar(12),\r\n"
      "    [cMatAlomethod] varchar(255),\r\n"
@@ -360,26 +354,7 @@ constexpr SchemaStatement kSchema[] = {
      "    [cAuxSelfDefFormula] varchar(255),\r\n"
      "    [cMauSelfDefFormula] varchar(255)\r\n"
      ") ON [PRIMARY]"},
-    {SchemaRelease::Only861,
-     "CREATE TABLE [dbo].[CA_ALLMT] (\r\n"
-     "    [cDeptID] varchar(12),\r\n"
-     "    [cMatAlomethod] varchar(255),\r\n"
-     "    [cOnPAlomethod] varchar(255),\r\n"
-     "    [cDirMapAlomethod] varchar(255),\r\n"
-     "    [cAuxAmoAlomethod] varchar(255),\r\n"
-     "    [cMauAmoAlomethod] varchar(255),\r\n"
-     "    [cMatSelfDefMethod] varchar(255),\r\n"
-     "    [cDirmSelfDefMethod] varchar(255),\r\n"
-     "    [cAuxSelfDefMethod] varchar(255),\r\n"
-     "    [cMauSelfDefMethod] varchar(255),\r\n"
-     "    [cMatSelfDefFormula] varchar(255),\r\n"
-     "    [cDirmSelfDefFormula] varchar(255),\r\n"
-     "    [cAuxSelfDefFormula] varchar(255),\r\n"
-     "    [cMauSelfDefFormula] varchar(255),\r\n"
-     "    [cOnpFormulaShow] varchar(255),\r\n"
-     "    [cOnpFormulaOn] varchar(255),\r\n"
-     "    [cOnpFormulaCom] varchar(255)\r\n"
-     ") ON [PRIMARY]"},
+    {SchemaRelease::Only861, "alter table CA_ALLMT add cOnpFormulaShow varchar(255), cOnpFormulaOn varchar(255), cOnpFormulaCom varchar(255)"},
     {SchemaRelease::Both,
      "CREATE TABLE [dbo].[CA_Allmt_invc] (\r\n"
      "    [cdeptid] varchar(12),\r\n"
@@ -414,7 +389,7 @@ constexpr SchemaStatement kSchema[] = {
      "    [autoid] int IDENTITY(1,1) NOT NULL,\r\n"
      "    CONSTRAINT [PK_CA_AWPC] PRIMARY KEY NONCLUSTERED ([autoid])\r\n"
      ") ON [PRIMARY]"},
-    {SchemaRelease::Only850,
+    {SchemaRelease::Both,
      "CREATE TABLE [dbo].[CA_CostCD] (\r\n"
      "    [cdeptid] varchar(12),\r\n"
      "    [camoid] varchar(20),\r\n"
@@ -428,21 +403,7 @@ constexpr SchemaStatement kSchema[] = {
      "    [autoid] int IDENTITY(1,1) NOT NULL,\r\n"
      "    CONSTRAINT [PK_CA_COSTCD] PRIMARY KEY NONCLUSTERED ([autoid])\r\n"
      ") ON [PRIMARY]"},
-    {SchemaRelease::Only861,
-     "CREATE TABLE [dbo].[CA_CostCD] (\r\n"
-     "    [cdeptid] varchar(12),\r\n"
-     "    [camoid] varchar(20),\r\n"
-     "    [camoname] varchar(60),\r\n"
-     "    [camotype] varchar(1),\r\n"
-     "    [cformula] varchar(255),\r\n"
-     "    [cunit] varchar(60),\r\n"
-     "    [cMauAmoAloMethod] varchar(255),\r\n"
-     "    [cMauSelfDefMethod] varchar(255),\r\n"
-     "    [cMauSelfDefFormula] varchar(255),\r\n"
-     "    [iAttribute] int,\r\n"
-     "    [autoid] int IDENTITY(1,1) NOT NULL,\r\n"
-     "    CONSTRAINT [PK_CA_COSTCD] PRIMARY KEY NONCLUSTERED ([autoid])\r\n"
-     ") ON [PRIMARY]"},
+    {SchemaRelease::Only861, "alter table CA_CostCD add iAttribute int"},
     {SchemaRelease::Both,
      "CREATE TABLE [dbo].[CA_Depcf] (\r\n"
      "    [cdeptid] varchar(12),\r\n"
@@ -622,19 +583,13 @@ constexpr SchemaStatement kSchema[] = {
      "    [cuserid] varchar(12),\r\n"
      "    [cdeptid] varchar(12)\r\n"
      ") ON [PRIMARY]"},
-    {SchemaRelease::Only850,
+    {SchemaRelease::Both,
      "CREATE TABLE [dbo].[CA_DistrItem] (\r\n"
      "    [iItemID] int IDENTITY(1,1) NOT NULL,\r\n"
      "    [cItemName] varchar(60) NOT NULL,\r\n"
      "    CONSTRAINT [PK_CA_DistrItem] PRIMARY KEY CLUSTERED ([iItemID])\r\n"
      ") ON [PRIMARY]"},
-    {SchemaRelease::Only861,
-     "CREATE TABLE [dbo].[CA_DistrItem] (\r\n"
-     "    [iItemID] int IDENTITY(1,1) NOT NULL,\r\n"
-     "    [cItemName] varchar(60) NOT NULL,\r\n"
-     "    [iType] int,\r\n"
-     "    CONSTRAINT [PK_CA_DistrItem] PRIMARY KEY CLUSTERED ([iItemID])\r\n"
-     ") ON [PRIMARY]"},
+    {SchemaRelease::Only861, "alter table CA_DistrItem add iType int"},
     {SchemaRelease::Both,
      "CREATE TABLE [dbo].[CA_MenuDef] (\r\n"
      "    [cdefault] varchar(60) NOT NULL,\r\n"
@@ -720,9 +675,7 @@ constexpr SchemaStatement kSchema[] = {
      "(N'CA', N'8602', N'bCostObjectRoute', N'成本对象工序', N'Boolean', NULL, N'0', 1, 1)"},
 };
 
-bool applies(SchemaRelease r, bool release861) {
-    return r == SchemaRelease::Both || (r == SchemaRelease::Only861) == release861;
-}
+bool applies(SchemaRelease r, bool release861) { return r == SchemaRelease::Both || release861; }
 
 }  // namespace
 

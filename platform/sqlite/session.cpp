@@ -73,7 +73,7 @@ std::string Session::resolve(const std::string& schema, const std::string& datab
 }
 
 template <class F>
-auto Session::guarded(const std::string& sql, bool /*deleteOrUpdate*/, F&& body) {
+auto Session::guarded(const std::string& sql, F&& body) {
     Connection& db = connection();
     auto identityBefore = identityInsertOn_;
     db.exec(std::string("SAVEPOINT ") + kSavepoint);
@@ -103,7 +103,7 @@ auto Session::guarded(const std::string& sql, bool /*deleteOrUpdate*/, F&& body)
 }
 
 std::int64_t Session::execute(const std::string& schema, const std::string& sql) {
-    return guarded(sql, false, [&] {
+    return guarded(sql, [&] {
         auto commands = translate(sql, [&](const std::string& database) { return resolve(schema, database); });
         std::int64_t rows = 0;
         for (const auto& command : commands) rows += run(schema, command);
@@ -323,7 +323,7 @@ void Session::updateFirstRow(const FirstRow& row, const std::vector<std::pair<st
     for (const auto& [name, value] : assignments) sets += (sets.empty() ? "" : ", ") + quoteName(name) + " = ?";
     std::string sql = "UPDATE " + q(*row.table) + " SET " + sets + " WHERE rowid = (SELECT rowid FROM " + q(*row.table) +
                       row.afterTable + " LIMIT 1)";
-    guarded(sql, true, [&] {
+    guarded(sql, [&] {
         auto st = connection().prepare(sql);
         int i = 0;
         for (const auto& a : assignments) st.bind(++i, a.second);

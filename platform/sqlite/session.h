@@ -61,7 +61,7 @@ private:
     std::int64_t runPassthrough(const Passthrough& command);
     void checkIdentityInsert(const Passthrough& command);
     template <class F>
-    auto guarded(const std::string& sql, bool deleteOrUpdate, F&& body);
+    auto guarded(const std::string& sql, F&& body);
 
     DataDirectory directory_;
     std::unique_ptr<Connection> connection_;

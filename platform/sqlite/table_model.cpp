@@ -23,7 +23,7 @@ bool integerKey(const TableModel& m, const ColumnDef& c) {
     return c.identity && pk && pk->columns.size() == 1 && sameName(pk->columns[0], c.name);
 }
 
-std::string columnSql(const TableModel& m, const ColumnDef& c) {
+std::string columnSql(const ColumnDef& c) {
     std::string sql = quoteName(c.name) + " " + (c.identity ? std::string("INTEGER") : c.type);
     if (!c.nullable && !c.identity) sql += " NOT NULL";
     if (c.hasDefault()) {
@@ -31,7 +31,6 @@ std::string columnSql(const TableModel& m, const ColumnDef& c) {
         sql += " DEFAULT (" + c.defaultExpr + ")";
     }
     if (textType(c.type)) sql += " COLLATE NOCASE";
-    (void)m;
     return sql;
 }
 
@@ -127,7 +126,7 @@ std::string sqliteIndexName(const std::string& table, const std::string& index) 
 
 std::vector<std::string> createStatements(const TableModel& m, const std::string& schema) {
     std::string body;
-    for (const auto& c : m.columns) body += (body.empty() ? "" : ", ") + columnSql(m, c);
+    for (const auto& c : m.columns) body += (body.empty() ? "" : ", ") + columnSql(c);
     for (const auto& k : m.constraints) body += ", " + constraintSql(k);
     std::vector<std::string> out{"CREATE TABLE " + quoteName(schema) + "." + quoteName(m.name) + " (" + body + ")"};
     for (const auto& i : m.indexes) {
