@@ -5,6 +5,7 @@
 // and tests implement it to inject their own objects.
 #include <memory>
 
+#include "platform/ado.h"
 #include "platform/database.h"
 #include "platform/messages.h"
 #include "platform/transaction.h"
@@ -20,6 +21,9 @@ public:
     virtual MessageService& ThreadMessageService() = 0;
     // Release 8.50's platform message box.
     virtual MessageBox& PlatformMessageBox() = 0;
+    // New, unopened ADO objects (release 8.50's upgrade opens its own).
+    virtual std::unique_ptr<AdoConnection> CreateAdoConnection() = 0;
+    virtual std::unique_ptr<AdoRecordset> CreateAdoRecordset() = 0;
 };
 
 }  // namespace vantyr::platform

@@ -31,6 +31,7 @@ public:
     bool isEmpty() const { return std::holds_alternative<Empty>(v_); }
     bool isNull() const { return std::holds_alternative<Null>(v_); }
     bool isText() const { return std::holds_alternative<std::string>(v_); }
+    bool isBoolean() const { return std::holds_alternative<bool>(v_); }
 
     // 16-bit signed integer: doubles round half to even, texts are parsed as
     // numbers (error 13 when they are not), Empty is 0, Null is error 94,

@@ -58,6 +58,7 @@ void Statement::bind(int index, const Value& value) {
     sqlite3_stmt* s = stmt_.get();
     int rc;
     if (value.isNull() || value.isEmpty()) rc = sqlite3_bind_null(s, index);
+    else if (value.isBoolean()) rc = sqlite3_bind_int(s, index, value.toDouble() != 0 ? 1 : 0);  // a bit column holds 1 or 0
     else if (value.isText()) {
         std::string text = value.toText();
         rc = sqlite3_bind_text(s, index, text.c_str(), static_cast<int>(text.size()), SQLITE_TRANSIENT);

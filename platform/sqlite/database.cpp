@@ -126,3 +126,75 @@ std::unique_ptr<Recordset> SqliteAdoConnection::OpenRecordset(const std::string&
 }
 
 }  // namespace vantyr::platform::sqlite
+
+namespace vantyr::platform::sqlite {
+
+Session& SqliteAdoConnection::session() {
+    if (!session_) throw Error(3704, "Operation is not allowed when the object is closed.");
+    return *session_;
+}
+
+void SqliteAdoRecordset::Open(const std::string& sql, AdoConnection& connection, int cursorType, int lockType) {
+    auto* own = dynamic_cast<SqliteAdoConnection*>(&connection);
+    if (!own) throw Error(3001, "Arguments are of the wrong type: the connection is not one of this engine.");
+    if (cursorType != kAdUnspecified) cursorType_ = cursorType;
+    if (lockType != kAdUnspecified) lockType_ = lockType;
+    session_ = &own->session();
+    row_ = session_->firstRow(own->schema(), sql);
+    editing_ = Editing::None;
+}
+
+void SqliteAdoRecordset::requireOpen() const {
+    if (!row_) throw Error(3704, "Operation is not allowed when the object is closed.");
+}
+
+bool SqliteAdoRecordset::Eof() {
+    requireOpen();
+    return !row_->values.has_value();
+}
+
+Value SqliteAdoRecordset::Field(const std::string& name) {
+    requireOpen();
+    if (!row_->values) throw Error(3021, "Either BOF or EOF is True, or the current record has been deleted.");
+    for (std::size_t i = 0; i < row_->columns.size(); ++i)
+        if (sameName(row_->columns[i], name)) return (*row_->values)[i];
+    throw Error(3265, "Item cannot be found in the collection: no column '" + name + "'.");
+}
+
+void SqliteAdoRecordset::AddNew() {
+    requireOpen();
+    if (lockType_ == kAdLockReadOnly || !row_->table)
+        throw Error(3251, "Current Recordset does not support updating.");
+    editing_ = Editing::New;
+    pending_.clear();
+}
+
+void SqliteAdoRecordset::SetField(const std::string& name, const Value& value) {
+    requireOpen();
+    if (lockType_ == kAdLockReadOnly || !row_->table) throw Error(3251, "Current Recordset does not support updating.");
+    bool known = false;
+    for (const auto& c : row_->columns) known = known || sameName(c, name);
+    if (!known) throw Error(3265, "Item cannot be found in the collection: no column '" + name + "'.");
+    if (editing_ == Editing::None) {
+        if (!row_->values) throw Error(3021, "Either BOF or EOF is True, or the current record has been deleted.");
+        editing_ = Editing::Current;
+        pending_.clear();
+    }
+    pending_.emplace_back(name, value);
+}
+
+void SqliteAdoRecordset::Update() {
+    requireOpen();
+    if (editing_ == Editing::New) session_->insertRow(*row_->table, pending_);
+    else if (editing_ == Editing::Current) session_->updateFirstRow(*row_, pending_);
+    editing_ = Editing::None;
+    pending_.clear();
+}
+
+void SqliteAdoRecordset::Close() {
+    requireOpen();
+    row_.reset();
+    editing_ = Editing::None;
+}
+
+}  // namespace vantyr::platform::sqlite

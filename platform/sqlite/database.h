@@ -45,10 +45,40 @@ public:
     void Execute(const std::string& sql) override;
     std::unique_ptr<Recordset> OpenRecordset(const std::string& sql) override;
 
+    // The session and schema the connection works in (for its recordsets).
+    Session& session();
+    const std::string& schema() const { return schema_; }
+
 private:
     std::string connectionString_;
     std::shared_ptr<Session> session_;
     std::string schema_;
+};
+
+// An ADO recordset over a SqliteAdoConnection: the first row of a query, which
+// can be changed, or a new row added to the query's one table.
+class SqliteAdoRecordset : public AdoRecordset {
+public:
+    void SetCursorLocation(int location) override { location_ = location; }
+    void SetCursorType(int type) override { cursorType_ = type; }
+    void SetLockType(int type) override { lockType_ = type; }
+    void Open(const std::string& sql, AdoConnection& connection, int cursorType, int lockType) override;
+    bool Eof() override;
+    Value Field(const std::string& name) override;
+    void AddNew() override;
+    void SetField(const std::string& name, const Value& value) override;
+    void Update() override;
+    void Close() override;
+
+private:
+    enum class Editing { None, Current, New };
+    void requireOpen() const;
+
+    int location_ = 2, cursorType_ = kAdOpenForwardOnly, lockType_ = kAdLockReadOnly;
+    Session* session_ = nullptr;
+    std::optional<FirstRow> row_;
+    Editing editing_ = Editing::None;
+    std::vector<std::pair<std::string, Value>> pending_;
 };
 
 }  // namespace vantyr::platform::sqlite

@@ -332,6 +332,22 @@ void Session::updateFirstRow(const FirstRow& row, const std::vector<std::pair<st
     });
 }
 
+void Session::insertRow(const TableRef& table, const std::vector<std::pair<std::string, Value>>& values) {
+    std::string names, marks;
+    for (const auto& [name, value] : values) {
+        names += (names.empty() ? "" : ", ") + quoteName(name);
+        marks += marks.empty() ? "?" : ", ?";
+    }
+    std::string sql = "INSERT INTO " + q(table) + (values.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + marks + ")");
+    guarded(sql, [&] {
+        auto st = connection().prepare(sql);
+        int i = 0;
+        for (const auto& v : values) st.bind(++i, v.second);
+        st.step();
+        return 0;
+    });
+}
+
 TableDefinition Session::tableDefinition(const std::string& schema, const std::string& table) {
     if (auto m = catalog_ ? catalog_->table(schema, table) : std::nullopt) return {m->name, names(*m)};
     throw Error(3265, "Item not found in this collection: no table '" + table + "'.");

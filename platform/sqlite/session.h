@@ -45,7 +45,9 @@ public:
     // database of `schema`. Returns the rows changed.
     std::int64_t execute(const std::string& schema, const std::string& sql);
     FirstRow firstRow(const std::string& schema, const std::string& sql);
-    // Writes one column of the first row that firstRow found.
+    // Adds one row to a table.
+    void insertRow(const TableRef& table, const std::vector<std::pair<std::string, Value>>& values);
+    // Writes columns of the first row that firstRow found.
     void updateFirstRow(const FirstRow& row, const std::vector<std::pair<std::string, Value>>& assignments);
     TableDefinition tableDefinition(const std::string& schema, const std::string& table);
 

@@ -30,6 +30,8 @@ public:
     TransactionEngine& ThreadTransactionEngine() override { return transactions_; }
     MessageService& ThreadMessageService() override { return service_; }
     MessageBox& PlatformMessageBox() override { return box_; }
+    std::unique_ptr<AdoConnection> CreateAdoConnection() override;
+    std::unique_ptr<AdoRecordset> CreateAdoRecordset() override;
 
     Session& session() { return *session_; }
 

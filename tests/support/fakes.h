@@ -121,6 +121,10 @@ public:
     platform::TransactionEngine& ThreadTransactionEngine() override { return transactions; }
     platform::MessageService& ThreadMessageService() override { return messages; }
     platform::MessageBox& PlatformMessageBox() override { return messages; }
+    // The run itself creates no ADO objects; asking for one here is a test's mistake.
+    std::unique_ptr<platform::AdoConnection> CreateAdoConnection() override { throw classNotRegistered(); }
+    std::unique_ptr<platform::AdoRecordset> CreateAdoRecordset() override { throw classNotRegistered(); }
+    static platform::Error classNotRegistered() { return platform::Error(-2147221164, "Class not registered"); }
 
     void failIfScripted(const std::string& key, const std::string& sql);
     // The statements executed (kind "exec"), in order.
