@@ -12,7 +12,7 @@ namespace {
 
 constexpr std::array kStatementStarts = {"insert", "delete", "update", "create", "alter", "drop", "if",
                                          "exec", "execute", "declare", "print", "truncate"};
-constexpr std::array kClauseEnds = {"where", "group", "order", "having", "union", "on", "set", "select",
+constexpr std::array kClauseEnds = {"where", "group", "order", "having", "union", "set", "select",
                                     "values", "inner", "left", "right", "outer", "cross", "full", "join",
                                     "except", "intersect", "option", "with"};
 constexpr std::array kColumnOptions = {"null", "not", "constraint", "default", "primary", "unique",

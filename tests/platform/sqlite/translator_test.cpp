@@ -1,0 +1,96 @@
+// The translator on its own: how statement texts split into commands and how
+// plain statements are rewritten for SQLite.
+#include <gtest/gtest.h>
+
+#include "platform/sqlite/translator.h"
+
+namespace vantyr::testing {
+namespace {
+
+using namespace platform::sqlite;
+
+const SchemaResolver kResolve = [](const std::string& database) {
+    if (database.empty()) return std::string("main");
+    if (database == "QXDATA_001_2005") return database;
+    throw std::runtime_error("unknown database " + database);
+};
+
+const Passthrough& plain(const std::vector<Command>& commands, std::size_t i = 0) {
+    return std::get<Passthrough>(commands.at(i));
+}
+
+TEST(TranslatorTest, IdentityBatchIsThreeCommands) {
+    auto c = translate("SET IDENTITY_INSERT QXDATA_001_2005..cA_ClassDEF ON \r\n"
+                       "insert into QXDATA_001_2005..cA_ClassDEF(iclassnum,cclassname) select iClassNum,cClassName from ca_CLassDEF \r\n"
+                       "SET IDENTITY_INSERT QXDATA_001_2005..cA_ClassDEF OFF",
+                       kResolve);
+    ASSERT_EQ(c.size(), 3u);
+    EXPECT_TRUE(std::get<IdentityInsert>(c[0]).on);
+    EXPECT_EQ(std::get<IdentityInsert>(c[0]).table.schema, "QXDATA_001_2005");
+    EXPECT_EQ(plain(c, 1).sql,
+              "insert into \"QXDATA_001_2005\".\"cA_ClassDEF\"(iclassnum,cclassname) select iClassNum,cClassName from "
+              "\"main\".\"ca_CLassDEF\" \r\n");
+    EXPECT_EQ(*plain(c, 1).insertColumns, (std::vector<std::string>{"iclassnum", "cclassname"}));
+    EXPECT_FALSE(std::get<IdentityInsert>(c[2]).on);
+}
+
+TEST(TranslatorTest, RunsOfBlanksAndLineBreaksInsideOneStatement) {
+    auto c = translate("insert into QXDATA_001_2005..CA_MoveAmoct(iType,iPeriod,cBatchs,"
+                       "                                          cAmotype,iOnpTotalAmo)  select iType,iPeriod,cBatchs,"
+                       "                                          cAmotype,iOnpTotalAmo       from CA_MoveAmoct       where iperiod=12",
+                       kResolve);
+    ASSERT_EQ(c.size(), 1u);
+    EXPECT_NE(plain(c).sql.find("from \"main\".\"CA_MoveAmoct\"       where iperiod=12"), std::string::npos);
+    EXPECT_EQ(plain(c).insertColumns->size(), 5u);
+}
+
+TEST(TranslatorTest, NamesLiteralsAndFunctions) {
+    auto c = translate("select * from [dbo].[accinformation] where csysid=N'ca' and cname = N'it''s' -- note\n"
+                       " and isnull(cvalue, '') = len('x')",
+                       kResolve);
+    EXPECT_EQ(plain(c).sql, "select * from \"main\".\"accinformation\" where csysid='ca' and cname = 'it''s'  \n "
+                            "and ifnull(cvalue, '') = length('x')");
+    EXPECT_TRUE(plain(c).singleTable);
+    auto top = translate("select top 2 * from T where a = 1", kResolve);
+    EXPECT_EQ(plain(top).sql, "select * from \"main\".\"T\" where a = 1 LIMIT 2");
+}
+
+TEST(TranslatorTest, JoinsAndListsQualifyEveryTable) {
+    auto c = translate("select a.x from A a join B b on a.k = b.k, C where exists (select 1 from D)", kResolve);
+    EXPECT_EQ(plain(c).sql, "select a.x from \"main\".\"A\" a join \"main\".\"B\" b on a.k = b.k, \"main\".\"C\" "
+                            "where exists (select 1 from \"main\".\"D\")");
+    EXPECT_FALSE(plain(c).singleTable);
+}
+
+TEST(TranslatorTest, DdlForms) {
+    auto key = translate("ALTER TABLE [dbo].[CA_DistrInput] WITH NOCHECK ADD \r\nCONSTRAINT [aaaaaCA_DistrInput_PK] "
+                         "PRIMARY KEY  NONCLUSTERED\r\n(\r\n    [cPPID],\r\n    [cBatch],\r\n    [iPeriod]\r\n)  ",
+                         kResolve);
+    const auto& add = std::get<AddConstraint>(key.at(0));
+    EXPECT_EQ(add.constraint.name, "aaaaaCA_DistrInput_PK");
+    EXPECT_EQ(add.constraint.columns, (std::vector<std::string>{"cPPID", "cBatch", "iPeriod"}));
+    auto def = translate("alter table ca_onpqu add constraint df_iQuotMat default 1 for iQuotMat", kResolve);
+    EXPECT_EQ(std::get<AddDefault>(def.at(0)).column, "iQuotMat");
+    auto bind = translate("sp_bindefault N'[dbo].[CA_OnPQu_iQuot_D]', N'[CA_OnPQu].[iQuot]'", kResolve);
+    EXPECT_EQ(std::get<BindDefault>(bind.at(0)).table, "CA_OnPQu");
+    auto into = translate("select top 0 * into QXDATA_001_2005..CA_DistrInput from CA_DistrInput ", kResolve);
+    EXPECT_TRUE(std::get<SelectInto>(into.at(0)).topZero);
+    auto table = translate("CREATE TABLE CA_DistrItem ( iItemID int IDENTITY, cItemName varchar(60) not null)", kResolve);
+    const auto& model = std::get<CreateTable>(table.at(0)).model;
+    EXPECT_TRUE(model.columns.at(0).identity);
+    EXPECT_FALSE(model.columns.at(1).nullable);
+    auto cond = translate("if exists(select * from sysobjects where name=N'IX') alter table t drop constraint IX", kResolve);
+    const auto& ifExists = *std::get<std::shared_ptr<IfExists>>(cond.at(0));
+    EXPECT_EQ(ifExists.querySql, "select * from \"main\".\"sysobjects\" where name='IX'");
+    EXPECT_EQ(std::get<DropConstraint>(ifExists.then).name, "IX");
+}
+
+TEST(TranslatorTest, UnknownFormsAndUnreachableDatabasesRaise) {
+    EXPECT_THROW(translate("GRANT SELECT ON T TO public", kResolve), UnsupportedStatement);
+    EXPECT_THROW(translate("select * from [unterminated", kResolve), UnsupportedStatement);
+    EXPECT_THROW(translate("delete from other..T", kResolve), std::runtime_error);
+    EXPECT_THROW(translate("select * from a.b.c.d", kResolve), UnsupportedStatement);
+}
+
+}  // namespace
+}  // namespace vantyr::testing
