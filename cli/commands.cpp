@@ -72,7 +72,7 @@ int runCarryOver(const CarryOverOptions& o, Console& console) {
     if (!checkIdentity(o.account, o.year, console) || !checkDataDirectory(o.data, console)) return kExitUsage;
     std::ofstream traceFile;
     std::ostream* trace = nullptr;
-    if (!o.trace.empty()) {
+    if (!o.trace.empty() && o.trace != "-") {
         traceFile.open(o.trace);
         if (!traceFile) {
             console.err << "vantyr: cannot write the trace file '" << o.trace << "'\n";
@@ -82,10 +82,12 @@ int runCarryOver(const CarryOverOptions& o, Console& console) {
     } else if (o.dryRun) {
         trace = &console.out;
     }
+    if (o.trace == "-") trace = &console.out;
     platform::sqlite::DataDirectory directory{std::filesystem::path(o.data)};
     ConsoleMessages messages(o.language.empty() ? languageFromEnvironment() : o.language,
                              o.yes || o.dryRun ? Confirm::Yes : Confirm::Ask, console.err, console.in,
                              console.interactive);
+    if (o.dryRun) messages.markDryRun();
     platform::sqlite::SqlitePlatform platform(directory, messages, messages);
     auto login = std::make_shared<platform::sqlite::SqliteLogin>(directory, o.account, o.year);
     CommandObserver observer(trace, console);

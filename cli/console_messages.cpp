@@ -44,6 +44,7 @@ ConsoleMessages::ConsoleMessages(std::string language, Confirm confirm, std::ost
     : language_(std::move(language)), confirm_(confirm), out_(out), in_(in), interactive_(interactive) {}
 
 std::string ConsoleMessages::text(const std::string& number, const std::vector<std::string>& args) const {
+    if (!texts().contains(language_)) throw platform::Error(-2147467259, "No message texts in language '" + language_ + "'.");
     const auto& table = texts().at(language_);
     auto it = table.find(number);
     if (it == table.end()) throw platform::Error(-2147467259, "No message text for key number " + number + ".");
@@ -85,7 +86,7 @@ std::string ConsoleMessages::translated(const std::string& literal) const {
 int ConsoleMessages::present(const std::string& prompt, int buttons, const std::string& title) {
     std::string shown = prompt;
     for (auto at = shown.find("\r\n"); at != std::string::npos; at = shown.find("\r\n", at)) shown.replace(at, 2, "\n  ");
-    out_ << "[" << iconOf(buttons) << "] " << title << ": " << shown << "\n";
+    out_ << "[" << iconOf(buttons) << "] " << prefix_ << title << ": " << shown << "\n";
     if (buttons != platform::kOkCancelInformation) return platform::kAnswerOk;
     return ask();
 }

@@ -27,6 +27,9 @@ public:
     long ShowMessage(const std::string& prompt, int buttons, const std::string& title, const std::string& helpFile,
                      int helpContext) override;
 
+    // Marks every box as one of a dry run, which writes nothing.
+    void markDryRun() { prefix_ = "(dry run) "; }
+
     // A text of the resource by the five digits of its key, in the console's language.
     std::string text(const std::string& number, const std::vector<std::string>& args = {}) const;
 
@@ -40,6 +43,7 @@ private:
     std::ostream& out_;
     std::istream& in_;
     bool interactive_;
+    std::string prefix_;
 };
 
 }  // namespace vantyr::cli

@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
     addRelease(carryover, carry.release);
     carryover->add_flag("--yes", carry.yes, "answer OK when asked before overwriting the current year");
     carryover->add_flag("--dry-run", carry.dryRun, "read and plan only: print the statements a run would send");
-    carryover->add_option("--trace", carry.trace, "write every statement sent, one JSON object per line, to FILE");
+    carryover->add_option("--trace", carry.trace, "write every statement sent, one JSON object per line, to FILE (- for standard output)");
     carryover->add_option("--lang", carry.language, "language of the messages: zh or en (default from the environment)")
         ->check(CLI::IsMember({"zh", "en"}));
     carryover->footer(kExitCodes);

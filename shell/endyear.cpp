@@ -117,8 +117,8 @@ private:
     // The one closing message; a failure while showing it is raised to the caller.
     bool handleOutcome(bool committed) {
         if (committed) {
-            messenger_.show(MessageId::Completed);
             self_.observer_->Finished(RunEnd::Committed);
+            messenger_.show(MessageId::Completed);
             return true;
         }
         rollback();

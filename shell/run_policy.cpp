@@ -6,6 +6,14 @@ namespace vantyr::shell {
 
 using platform::Error;
 
+namespace {
+
+// A failure that is not the platform's own (a library's exception) is an
+// internal error: never passed over by the outcome handler.
+Error internal(const std::exception& e) { return Error(platform::kErrInternal, e.what()); }
+
+}  // namespace
+
 void RunPolicy::guarded(const std::function<void()>& unit) {
     try {
         unit();
@@ -13,6 +21,8 @@ void RunPolicy::guarded(const std::function<void()>& unit) {
         if (e.number() != platform::kErrStatementFailed) throw;
         ++passedOver_;
         observer_.PassedOver(e);
+    } catch (const std::exception& e) {
+        throw internal(e);
     }
 }
 
@@ -22,8 +32,10 @@ bool RunPolicy::ignoring(const std::function<void()>& unit) {
         return true;
     } catch (const Error& e) {
         observer_.PassedOver(e);
-        return false;
+    } catch (const std::exception& e) {
+        observer_.PassedOver(internal(e));
     }
+    return false;
 }
 
 bool RunPolicy::test(const std::function<bool()>& predicate) {

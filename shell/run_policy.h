@@ -4,7 +4,8 @@
 // cannot be evaluated counts as true. The outcome handler (from the arming on):
 // an ordinary statement failure (-2147220991) is passed over and the run goes
 // on with the next statement; any other failure ends the run. Every failure
-// passed over is reported to the observer.
+// passed over is reported to the observer. An exception that is not a
+// platform::Error counts as an internal error (number 51) in both modes.
 #include <functional>
 
 #include "carryover/policy.h"

@@ -355,6 +355,7 @@ TableDefinition Session::tableDefinition(const std::string& schema, const std::s
 
 void Session::begin() {
     try {
+        catalog_->forget();  // another connection may have changed the schema since
         connection().exec("BEGIN");
     } catch (const SqliteFailure& f) {
         throw Error(kErrStatementFailed, f.what());

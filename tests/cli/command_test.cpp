@@ -88,6 +88,16 @@ TEST_F(CommandTest, DryRunPrintsThePlanAndWritesNothing) {
     EXPECT_NE(out.str().find("{\"seq\":1,"), std::string::npos);
     EXPECT_NE(out.str().find("\"text\":\"delete from ca_UserProperty \",\"outcome\":\"planned\""), std::string::npos);
     EXPECT_NE(err.str().find("nothing was written"), std::string::npos);
+    EXPECT_NE(err.str().find("(dry run) Year-end carry-over: The carry-over completed successfully."), std::string::npos);
+}
+
+TEST_F(CommandTest, AFailingClosingMessageStillReportsTheCommit) {
+    makeDemo(Release::V861);
+    auto o = options();
+    o.language = "xx";  // the message service has no texts for it: the closing message fails
+    EXPECT_EQ(cli::runCarryOver(o, console), cli::kExitCommitted);
+    EXPECT_NE(err.str().find("could not be shown"), std::string::npos);
+    EXPECT_EQ(cur().count("select iendyear from ca_cbsys"), 2005);
 }
 
 TEST_F(CommandTest, TraceFileAndItsFailure) {

@@ -287,6 +287,19 @@ TEST_F(RunFixture, AnyOtherErrorShowsItsDescriptionEvenWhenEmpty) {
     EXPECT_EQ(count("close"), 2);
 }
 
+TEST_F(RunFixture, AnExceptionThatIsNotThePlatformsRollsBackLikeAnyOtherError) {
+    scriptNormalRun(world);
+    world.failures["delete from ca_QUO "] = {0, "bad_alloc"};
+    world.failures["select * from ca_cbsys "] = {0, "not a platform error"};
+    world.failWhen = nullptr;
+    EXPECT_FALSE(run(Release::V861));  // the state read fails: first-year stop, nothing escapes
+    world.failures.erase("select * from ca_cbsys ");
+    world.journal.clear();
+    EXPECT_FALSE(run(Release::V861));
+    EXPECT_TRUE(has("rollback"));
+    EXPECT_EQ(world.messages.shown.back().prompt, "bad_alloc");
+}
+
 TEST_F(RunFixture, Release850ErrorTitle) {
     scriptNormalRun(world);
     world.failures["delete from ca_QUO "] = {-2147217900, "Timeout expired"};
