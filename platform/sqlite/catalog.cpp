@@ -28,6 +28,15 @@ std::string Catalog::key(const std::string& schema, const std::string& name) con
     return lowerCase(schema) + "." + lowerCase(name);
 }
 
+bool Catalog::step(const std::string& sql, std::initializer_list<Value> values, Value* first) {
+    auto st = db_.prepare(sql);
+    int i = 0;
+    for (const auto& v : values) st.bind(++i, v);
+    bool row = st.step();
+    if (row && first) *first = st.column(0);
+    return row;
+}
+
 void Catalog::install(const std::string& schema) {
     db_.exec("CREATE TABLE " + q(schema, "vantyr_tables") +
              " (name TEXT PRIMARY KEY COLLATE NOCASE, definition TEXT NOT NULL);"
@@ -44,78 +53,59 @@ void Catalog::install(const std::string& schema) {
 std::optional<TableModel> Catalog::table(const std::string& schema, const std::string& name) {
     auto k = key(schema, name);
     if (auto it = cache_.find(k); it != cache_.end()) return it->second;
-    auto st = db_.prepare("SELECT definition FROM " + q(schema, "vantyr_tables") + " WHERE name = ?");
-    st.bind(1, Value(name));
+    Value definition;
     std::optional<TableModel> model;
-    if (st.step()) model = TableModel::fromJson(st.column(0).toText());
+    if (step("SELECT definition FROM " + q(schema, "vantyr_tables") + " WHERE name = ?", {Value(name)}, &definition))
+        model = TableModel::fromJson(definition.toText());
     cache_[k] = model;
     return model;
 }
 
 bool Catalog::objectExists(const std::string& schema, const std::string& name) {
-    auto st = db_.prepare("SELECT 1 FROM " + q(schema, "sysobjects") + " WHERE name = ?");
-    st.bind(1, Value(name));
-    return st.step();
+    return step("SELECT 1 FROM " + q(schema, "sysobjects") + " WHERE name = ?", {Value(name)});
 }
 
 std::optional<std::string> Catalog::ownerOf(const std::string& schema, const std::string& objectName) {
-    auto st = db_.prepare("SELECT p.name FROM " + q(schema, "sysobjects") + " o JOIN " + q(schema, "sysobjects") +
-                          " p ON p.id = o.parent_obj WHERE o.name = ?");
-    st.bind(1, Value(objectName));
-    if (!st.step()) return std::nullopt;
-    return st.column(0).toText();
+    Value owner;
+    if (!step("SELECT p.name FROM " + q(schema, "sysobjects") + " o JOIN " + q(schema, "sysobjects") +
+                  " p ON p.id = o.parent_obj WHERE o.name = ?",
+              {Value(objectName)}, &owner))
+        return std::nullopt;
+    return owner.toText();
 }
 
 void Catalog::saveModel(const std::string& schema, const TableModel& model) {
-    auto st = db_.prepare("INSERT OR REPLACE INTO " + q(schema, "vantyr_tables") + " (name, definition) VALUES (?, ?)");
-    st.bind(1, Value(model.name));
-    st.bind(2, Value(model.toJson()));
-    st.step();
+    step("INSERT OR REPLACE INTO " + q(schema, "vantyr_tables") + " (name, definition) VALUES (?, ?)",
+         {Value(model.name), Value(model.toJson())});
     cache_[key(schema, model.name)] = model;
 }
 
 // sysobjects and sysindexes rows of the table's constraints, defaults and indexes.
 void Catalog::refreshObjects(const std::string& schema, const TableModel& model) {
-    auto find = db_.prepare("SELECT id FROM " + q(schema, "sysobjects") + " WHERE name = ? AND xtype = 'U'");
-    find.bind(1, Value(model.name));
-    if (!find.step()) {
-        auto add = db_.prepare("INSERT INTO " + q(schema, "sysobjects") + " (name, xtype, type) VALUES (?, 'U', 'U')");
-        add.bind(1, Value(model.name));
-        add.step();
-        find = db_.prepare("SELECT id FROM " + q(schema, "sysobjects") + " WHERE name = ? AND xtype = 'U'");
-        find.bind(1, Value(model.name));
-        find.step();
+    const std::string objects = q(schema, "sysobjects"), indexes = q(schema, "sysindexes");
+    const std::string findTable = "SELECT id FROM " + objects + " WHERE name = ? AND xtype = 'U'";
+    Value id;
+    if (!step(findTable, {Value(model.name)}, &id)) {
+        step("INSERT INTO " + objects + " (name, xtype, type) VALUES (?, 'U', 'U')", {Value(model.name)});
+        step(findTable, {Value(model.name)}, &id);
     }
-    Value id = find.column(0);
-    auto clear = db_.prepare("DELETE FROM " + q(schema, "sysobjects") + " WHERE parent_obj = ?");
-    clear.bind(1, id);
-    clear.step();
-    auto clearIndexes = db_.prepare("DELETE FROM " + q(schema, "sysindexes") + " WHERE id = ?");
-    clearIndexes.bind(1, id);
-    clearIndexes.step();
+    step("DELETE FROM " + objects + " WHERE parent_obj = ?", {id});
+    step("DELETE FROM " + indexes + " WHERE id = ?", {id});
     auto addChild = [&](const std::string& name, const char* xtype) {
-        auto st = db_.prepare("INSERT INTO " + q(schema, "sysobjects") + " (name, xtype, type, parent_obj) VALUES (?, ?, ?, ?)");
-        st.bind(1, Value(name));
-        st.bind(2, Value(xtype));
-        st.bind(3, Value(xtype));
-        st.bind(4, id);
-        st.step();
-    };
-    auto addIndex = [&](const std::string& name, int indid) {
-        auto st = db_.prepare("INSERT INTO " + q(schema, "sysindexes") + " (id, name, indid) VALUES (?, ?, ?)");
-        st.bind(1, id);
-        st.bind(2, Value(name));
-        st.bind(3, Value(indid));
-        st.step();
+        step("INSERT INTO " + objects + " (name, xtype, type, parent_obj) VALUES (?, ?, ?, ?)",
+             {Value(name), Value(xtype), Value(xtype), id});
     };
     int indid = 1;
+    auto addIndex = [&](const std::string& name) {
+        step("INSERT INTO " + indexes + " (id, name, indid) VALUES (?, ?, ?)", {id, Value(name), Value(++indid)});
+    };
     for (const auto& k : model.constraints) {
         addChild(k.name, xtypeOf(k.kind));
-        if (k.kind != ConstraintKind::ForeignKey) addIndex(k.name, ++indid);
+        if (k.kind != ConstraintKind::ForeignKey) addIndex(k.name);
     }
     for (const auto& c : model.columns)
         if (!c.defaultName.empty()) addChild(c.defaultName, "D");
-    for (const auto& i : model.indexes) addIndex(i.name, ++indid);
+    for (const auto& i : model.indexes) addIndex(i.name);
 }
 
 void Catalog::ensureNewObjectNames(const std::string& schema, const TableModel& model, const std::string& owner) {
@@ -185,45 +175,27 @@ void Catalog::dropTable(const std::string& schema, const std::string& name) {
     if (!model)
         throw CatalogError("Cannot drop the table '" + name + "', because it does not exist or you do not have permission.");
     db_.exec("DROP TABLE " + q(schema, model->name));
-    auto find = db_.prepare("SELECT id FROM " + q(schema, "sysobjects") + " WHERE name = ? AND xtype = 'U'");
-    find.bind(1, Value(model->name));
-    if (find.step()) {
-        Value id = find.column(0);
-        for (const char* sql : {"DELETE FROM %s WHERE parent_obj = ? OR id = ?"}) {
-            std::string text(sql);
-            text.replace(text.find("%s"), 2, q(schema, "sysobjects"));
-            auto st = db_.prepare(text);
-            st.bind(1, id);
-            st.bind(2, id);
-            st.step();
-        }
-        auto idx = db_.prepare("DELETE FROM " + q(schema, "sysindexes") + " WHERE id = ?");
-        idx.bind(1, id);
-        idx.step();
+    Value id;
+    if (step("SELECT id FROM " + q(schema, "sysobjects") + " WHERE name = ? AND xtype = 'U'", {Value(model->name)}, &id)) {
+        step("DELETE FROM " + q(schema, "sysobjects") + " WHERE parent_obj = ? OR id = ?", {id, id});
+        step("DELETE FROM " + q(schema, "sysindexes") + " WHERE id = ?", {id});
     }
-    auto del = db_.prepare("DELETE FROM " + q(schema, "vantyr_tables") + " WHERE name = ?");
-    del.bind(1, Value(model->name));
-    del.step();
+    step("DELETE FROM " + q(schema, "vantyr_tables") + " WHERE name = ?", {Value(model->name)});
     cache_[key(schema, name)] = std::nullopt;
 }
 
 void Catalog::createDefaultObject(const std::string& schema, const std::string& name, const std::string& expression) {
     if (objectExists(schema, name))
         throw CatalogError("There is already an object named '" + name + "' in the database.");
-    auto st = db_.prepare("INSERT INTO " + q(schema, "vantyr_defaults") + " (name, expression) VALUES (?, ?)");
-    st.bind(1, Value(name));
-    st.bind(2, Value(expression));
-    st.step();
-    auto obj = db_.prepare("INSERT INTO " + q(schema, "sysobjects") + " (name, xtype, type) VALUES (?, 'D', 'D')");
-    obj.bind(1, Value(name));
-    obj.step();
+    step("INSERT INTO " + q(schema, "vantyr_defaults") + " (name, expression) VALUES (?, ?)", {Value(name), Value(expression)});
+    step("INSERT INTO " + q(schema, "sysobjects") + " (name, xtype, type) VALUES (?, 'D', 'D')", {Value(name)});
 }
 
 std::optional<std::string> Catalog::defaultObject(const std::string& schema, const std::string& name) {
-    auto st = db_.prepare("SELECT expression FROM " + q(schema, "vantyr_defaults") + " WHERE name = ?");
-    st.bind(1, Value(name));
-    if (!st.step()) return std::nullopt;
-    return st.column(0).toText();
+    Value expression;
+    if (!step("SELECT expression FROM " + q(schema, "vantyr_defaults") + " WHERE name = ?", {Value(name)}, &expression))
+        return std::nullopt;
+    return expression.toText();
 }
 
 }  // namespace vantyr::platform::sqlite

@@ -50,6 +50,8 @@ public:
 
 private:
     std::string key(const std::string& schema, const std::string& name) const;
+    // Prepares sql with the values bound and steps it once; true when it gave a row.
+    bool step(const std::string& sql, std::initializer_list<Value> values, Value* first = nullptr);
     void saveModel(const std::string& schema, const TableModel& model);
     void refreshObjects(const std::string& schema, const TableModel& model);
     void ensureNewObjectNames(const std::string& schema, const TableModel& model, const std::string& ownerTable);

@@ -1,10 +1,20 @@
 #include "platform/sqlite/database.h"
 
+#include <algorithm>
+
 #include "platform/error.h"
 #include "platform/sqlite/tokenizer.h"
 
 namespace vantyr::platform::sqlite {
 namespace {
+
+// The value of a column of the first row, by name without regard to case.
+Value fieldOf(const FirstRow& row, const std::string& name) {
+    if (!row.values) throw Error(3021, "No current record.");
+    for (std::size_t i = 0; i < row.columns.size(); ++i)
+        if (sameName(row.columns[i], name)) return (*row.values)[i];
+    throw Error(3265, "Item not found in this collection: no column '" + name + "'.");
+}
 
 Error notOpen() { return Error(3420, "Object invalid or no longer set: the database object is not open."); }
 
@@ -14,12 +24,7 @@ public:
     SqliteRecordset(std::shared_ptr<Session> session, FirstRow row) : session_(std::move(session)), row_(std::move(row)) {}
 
     bool Eof() override { return !row_.values.has_value(); }
-    Value Field(const std::string& name) override {
-        if (!row_.values) throw Error(3021, "No current record.");
-        for (std::size_t i = 0; i < row_.columns.size(); ++i)
-            if (sameName(row_.columns[i], name)) return (*row_.values)[i];
-        throw Error(3265, "Item not found in this collection: no column '" + name + "'.");
-    }
+    Value Field(const std::string& name) override { return fieldOf(row_, name); }
     void Edit() override {
         if (!row_.values) throw Error(3021, "No current record.");
         if (!row_.table) throw Error(3027, "Cannot update. Database or object is read-only.");
@@ -155,10 +160,7 @@ bool SqliteAdoRecordset::Eof() {
 
 Value SqliteAdoRecordset::Field(const std::string& name) {
     requireOpen();
-    if (!row_->values) throw Error(3021, "Either BOF or EOF is True, or the current record has been deleted.");
-    for (std::size_t i = 0; i < row_->columns.size(); ++i)
-        if (sameName(row_->columns[i], name)) return (*row_->values)[i];
-    throw Error(3265, "Item cannot be found in the collection: no column '" + name + "'.");
+    return fieldOf(*row_, name);
 }
 
 void SqliteAdoRecordset::AddNew() {
@@ -172,9 +174,8 @@ void SqliteAdoRecordset::AddNew() {
 void SqliteAdoRecordset::SetField(const std::string& name, const Value& value) {
     requireOpen();
     if (lockType_ == kAdLockReadOnly || !row_->table) throw Error(3251, "Current Recordset does not support updating.");
-    bool known = false;
-    for (const auto& c : row_->columns) known = known || sameName(c, name);
-    if (!known) throw Error(3265, "Item cannot be found in the collection: no column '" + name + "'.");
+    if (std::none_of(row_->columns.begin(), row_->columns.end(), [&](const std::string& c) { return sameName(c, name); }))
+        throw Error(3265, "Item not found in this collection: no column '" + name + "'.");
     if (editing_ == Editing::None) {
         if (!row_->values) throw Error(3021, "Either BOF or EOF is True, or the current record has been deleted.");
         editing_ = Editing::Current;

@@ -321,15 +321,9 @@ void Session::updateFirstRow(const FirstRow& row, const std::vector<std::pair<st
     if (!row.table) throw Error(3027, "Cannot update. Database or object is read-only.");
     std::string sets;
     for (const auto& [name, value] : assignments) sets += (sets.empty() ? "" : ", ") + quoteName(name) + " = ?";
-    std::string sql = "UPDATE " + q(*row.table) + " SET " + sets + " WHERE rowid = (SELECT rowid FROM " + q(*row.table) +
-                      row.afterTable + " LIMIT 1)";
-    guarded(sql, [&] {
-        auto st = connection().prepare(sql);
-        int i = 0;
-        for (const auto& a : assignments) st.bind(++i, a.second);
-        st.step();
-        return 0;
-    });
+    writeBound("UPDATE " + q(*row.table) + " SET " + sets + " WHERE rowid = (SELECT rowid FROM " + q(*row.table) +
+                   row.afterTable + " LIMIT 1)",
+               assignments);
 }
 
 void Session::insertRow(const TableRef& table, const std::vector<std::pair<std::string, Value>>& values) {
@@ -338,7 +332,11 @@ void Session::insertRow(const TableRef& table, const std::vector<std::pair<std::
         names += (names.empty() ? "" : ", ") + quoteName(name);
         marks += marks.empty() ? "?" : ", ?";
     }
-    std::string sql = "INSERT INTO " + q(table) + (values.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + marks + ")");
+    writeBound("INSERT INTO " + q(table) + (values.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + marks + ")"),
+               values);
+}
+
+void Session::writeBound(const std::string& sql, const std::vector<std::pair<std::string, Value>>& values) {
     guarded(sql, [&] {
         auto st = connection().prepare(sql);
         int i = 0;

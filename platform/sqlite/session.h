@@ -62,6 +62,8 @@ private:
     std::int64_t run(const std::string& schema, const Command& command);
     std::int64_t runPassthrough(const Passthrough& command);
     void checkIdentityInsert(const Passthrough& command);
+    // Runs one SQLite statement with its values bound, in a savepoint.
+    void writeBound(const std::string& sql, const std::vector<std::pair<std::string, Value>>& values);
     template <class F>
     auto guarded(const std::string& sql, F&& body);
 

@@ -272,6 +272,7 @@ TEST_F(EngineFixture, TraceRecordsEveryStatementAndItsOutcome) {
         if (line.find("\"skipped\"") != std::string::npos) ++skipped;
     }
     EXPECT_TRUE(sawDelete);
+    EXPECT_EQ(skipped, 1);
     EXPECT_EQ(trace.skipped(), 1);
     EXPECT_EQ(seq, trace.written());
 }

@@ -216,12 +216,13 @@ TEST_F(RunFixture, AFailingPromptLeavesTheAnswerAtZeroAndStops) {
 
 TEST_F(RunFixture, AFailingCurrentStateQueryCountsAsNoRow) {
     scriptNormalRun(world);
-    world.failures["select * from ca_cbsys "] = {-2147220991, "gone"};
-    world.failWhen = nullptr;
-    // The same text fails on both objects: the previous year then counts as a first year.
-    run(Release::V850);
-    EXPECT_EQ(prompts().size(), 1u);
-    EXPECT_EQ(prompts()[0], "为使用后的第一年，不需要执行上年结转。");
+    world.results[{"0012005", "select * from ca_cbsys "}] = {{{"binitleft", Value(1)}}};
+    world.failWhen = [](const std::string& key, const std::string& sql) -> std::optional<Failure> {
+        if (key == "0012005" && sql == "select * from ca_cbsys ") return Failure{-2147220991, "gone"};
+        return std::nullopt;
+    };
+    EXPECT_TRUE(run(Release::V850));  // no prompt: the run goes on and commits
+    EXPECT_EQ(prompts(), (std::vector<std::string>{"结转工作已顺利完成！"}));
 }
 
 TEST_F(RunFixture, CommittedRunShowsSuccessAndClosesBothInOrder) {
