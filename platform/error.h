@@ -15,6 +15,32 @@ inline constexpr long kErrInvalidUseOfNull = 94;    // Null where a value is nee
 inline constexpr long kErrRelatedRecords = 3200;    // delete/change refused: related rows exist
 inline constexpr long kErrStatementFailed = -2147220991;  // 0x80040201: an ordinary statement failure
 
+// Failures of the storage or the connection under a statement, numbered as the
+// suite's database engine numbers them. None is a failure of the statement
+// itself, so the run never passes one over: it rolls back and names the file
+// or connection in the description.
+inline constexpr long kErrOutOfMemory = 7;          // out of memory
+inline constexpr long kErrDiskFull = 3026;          // not enough space on disk
+inline constexpr long kErrReadOnly = 3027;          // database or object is read-only
+inline constexpr long kErrIo = 3043;                // disk or network error
+inline constexpr long kErrNotADatabase = 3049;      // not a database, or the file is corrupt
+inline constexpr long kErrCannotOpen = 3051;        // the file cannot be opened (missing, permission)
+inline constexpr long kErrLocked = 3218;            // currently locked (the wait for the lock ran out)
+inline constexpr long kErrConnectionFailed = 3151;  // the connection to the server was lost or refused
+inline constexpr long kErrTimeout = 3234;           // the server did not answer in time
+inline constexpr long kErrDeadlock = 3146;          // chosen as a deadlock victim; the transaction is gone
+
+// True for the numbers above: failures of storage or connection, never of a statement.
+inline constexpr bool isStorageFailure(long number) noexcept {
+    switch (number) {
+    case kErrOutOfMemory: case kErrDiskFull: case kErrReadOnly: case kErrIo: case kErrNotADatabase:
+    case kErrCannotOpen: case kErrLocked: case kErrConnectionFailed: case kErrTimeout: case kErrDeadlock:
+        return true;
+    default:
+        return false;
+    }
+}
+
 class Error : public std::runtime_error {
 public:
     Error(long number, std::string description)

@@ -1,0 +1,189 @@
+#pragma once
+// The statement parser shared by the translator's families of rules: token
+// access over one statement text, names, lists and expressions. Each family
+// (statements and IF, DML, identity, DDL and constraints) defines its members
+// in a unit of its own. Internal to the embedded engine.
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/sqlite/connection.h"
+#include "platform/sqlite/tokenizer.h"
+#include "platform/sqlite/translator.h"
+
+namespace vantyr::platform::sqlite {
+
+inline constexpr std::array kStatementStarts = {"insert", "delete", "update", "create", "alter", "drop", "if",
+                                         "exec", "execute", "declare", "print", "truncate"};
+inline constexpr std::array kClauseEnds = {"where", "group", "order", "having", "union", "set", "select",
+                                    "values", "inner", "left", "right", "outer", "cross", "full", "join",
+                                    "except", "intersect", "option", "with"};
+inline constexpr std::array kColumnOptions = {"null", "not", "constraint", "default", "primary", "unique",
+                                       "references", "identity", "collate", "check", "foreign"};
+
+template <std::size_t N>
+inline bool oneOf(const Token& t, const std::array<const char*, N>& words) {
+    return std::any_of(words.begin(), words.end(), [&](const char* w) { return t.is(w); });
+}
+
+[[noreturn]] inline void unsupported(std::string_view why, std::string_view sql) {
+    throw UnsupportedStatement("statement form not supported by the embedded engine (" + std::string(why) +
+                               "): " + std::string(sql));
+}
+
+// The text of a token as SQLite should read it.
+inline std::string sqliteText(const Token& t) {
+    if (t.kind == TokenKind::QuotedName) return quoteName(t.value);
+    if (t.kind == TokenKind::String && t.national) return t.text.substr(1);
+    if (t.is("isnull")) return "ifnull";
+    if (t.is("len")) return "length";
+    return t.text;
+}
+
+class Parser {
+public:
+    Parser(std::string_view sql, const SchemaResolver& resolve) : sql_(sql), t_(tokenize(sql)), resolve_(resolve) {}
+
+    std::vector<Command> batch() {
+        std::vector<Command> out;
+        while (true) {
+            skipSeparators();
+            if (atEnd()) break;
+            if (auto c = statement()) out.push_back(std::move(*c));
+        }
+        return out;
+    }
+
+private:
+    // ---- token access over the non-space tokens -------------------------------------------------
+    void skipSpace() {
+        while (pos_ < t_.size() && t_[pos_].kind == TokenKind::Space) ++pos_;
+    }
+    void skipSeparators() {
+        while (pos_ < t_.size() && (t_[pos_].kind == TokenKind::Space || t_[pos_].isSymbol(";"))) ++pos_;
+    }
+    bool atEnd() {
+        skipSpace();
+        return pos_ >= t_.size();
+    }
+    const Token& peek(std::size_t ahead = 0) {
+        static const Token end{TokenKind::Space, "", {}};
+        std::size_t i = pos_;
+        for (std::size_t n = 0;; ++i) {
+            while (i < t_.size() && t_[i].kind == TokenKind::Space) ++i;
+            if (i >= t_.size()) return end;
+            if (n++ == ahead) return t_[i];
+        }
+    }
+    Token next() {
+        skipSpace();
+        if (pos_ >= t_.size()) unsupported("unexpected end", sql_);
+        return t_[pos_++];
+    }
+    bool accept(std::string_view keyword) {
+        if (!peek().is(keyword)) return false;
+        next();
+        return true;
+    }
+    void expect(std::string_view keyword) {
+        if (!accept(keyword)) unsupported("expected " + std::string(keyword), sql_);
+    }
+    bool acceptSymbol(std::string_view s) {
+        if (!peek().isSymbol(s)) return false;
+        next();
+        return true;
+    }
+    void expectSymbol(std::string_view s) {
+        if (!acceptSymbol(s)) unsupported("expected " + std::string(s), sql_);
+    }
+    std::string name() {
+        Token n = next();
+        if (!n.isName()) unsupported("expected a name", sql_);
+        return n.value;
+    }
+
+    // db.owner.name, db..name, owner.name or name
+    std::vector<std::string> qualifiedParts() {
+        std::vector<std::string> parts{name()};
+        while (peek().isSymbol(".")) {
+            next();
+            if (peek().isSymbol(".")) parts.emplace_back();
+            else parts.push_back(name());
+        }
+        return parts;
+    }
+    TableRef tableRef() { return refOf(qualifiedParts()); }
+    TableRef refOf(const std::vector<std::string>& parts) {
+        if (parts.size() == 1) return {resolve_(""), parts[0]};
+        if (parts.size() == 2) return {resolve_(""), parts[1]};
+        if (parts.size() == 3) return {resolve_(parts[0]), parts[2]};
+        unsupported("a name of more than three parts", sql_);
+    }
+    static std::string qualified(const TableRef& r) { return quoteName(r.schema) + "." + quoteName(r.table); }
+
+    std::vector<std::string> nameList() {
+        expectSymbol("(");
+        std::vector<std::string> names;
+        do {
+            names.push_back(name());
+            accept("asc") || accept("desc");
+        } while (acceptSymbol(","));
+        expectSymbol(")");
+        return names;
+    }
+
+    // Tokens of an expression up to (not including) a stop at depth 0.
+    std::string expression(const std::function<bool(const Token&)>& stop) {
+        std::string out;
+        int depth = 0;
+        while (!atEnd()) {
+            const Token& t = peek();
+            if (depth == 0 && (stop(t) || t.isSymbol(",") || t.isSymbol(")") || t.isSymbol(";"))) break;
+            if (t.isSymbol("(")) ++depth;
+            if (t.isSymbol(")")) --depth;
+            out += (out.empty() ? "" : " ") + sqliteText(next());
+        }
+        if (out.empty()) unsupported("expected an expression", sql_);
+        return out;
+    }
+
+
+    // Statements, SET options and IF [NOT] EXISTS.
+    std::optional<Command> statement();
+    std::optional<Command> setOption();
+    Command ifExists();
+    std::string joinText(std::size_t from, std::size_t to) const;
+
+    // SELECT, INSERT, UPDATE, DELETE and SELECT INTO.
+    Command dml();
+    bool intoFollows();
+    Command selectInto();
+    std::size_t statementEnd(Verb verb);
+    bool nextWordIs(std::size_t i, std::string_view w) const;
+    bool previousWordIs(std::size_t i, std::string_view w) const;
+    std::string rewrite(std::size_t end, Passthrough& cmd);
+
+    // DDL: tables, columns, constraints, defaults, indexes.
+    Command create();
+    Command createTable();
+    void skipFilegroup();
+    std::string generatedName(const char* prefix, const std::string& table, const std::string& column);
+    void columnDefinition(TableModel& model);
+    std::string dataType();
+    ConstraintDef tableConstraint(const std::string& table);
+    Command createIndex(bool unique);
+    Command alter();
+    Command drop();
+    Command procedureCall();
+
+    std::string_view sql_;
+    std::vector<Token> t_;
+    const SchemaResolver& resolve_;
+    std::size_t pos_ = 0;
+    int generated_ = 0;
+};
+
+}  // namespace vantyr::platform::sqlite
