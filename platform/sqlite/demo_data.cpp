@@ -6,6 +6,7 @@
 #include "platform/error.h"
 #include "platform/sqlite/account_schema.h"
 #include "platform/sqlite/catalog.h"
+#include "platform/sqlite/report_source_tables.h"
 #include "platform/sqlite/session.h"
 #include "platform/sqlite/tokenizer.h"
 
@@ -101,6 +102,7 @@ void createAccountYear(const DataDirectory& directory, const std::string& accoun
     session.createDatabase(ay);
     std::string schema = session.attach(ay);
     for (const auto& sql : accountSchema(release861)) session.execute(schema, sql);
+    for (const auto& sql : reportSourceTables()) session.execute(schema, sql);
 }
 
 std::map<std::string, std::int64_t> fillYear(const AccountYear& database, const std::string& year,
@@ -135,7 +137,9 @@ std::map<std::string, std::int64_t> createDemo(const DataDirectory& directory, c
     std::filesystem::create_directories(directory.path());
     createAccountYear(directory, "001", "2004", options.release861);
     createAccountYear(directory, "001", "2005", options.release861);
-    return fillYear(directory.locate("001", "2004"), "2004", options);
+    auto counts = fillYear(directory.locate("001", "2004"), "2004", options);
+    fillReportSources(directory, "001", "2004", {"2005"});
+    return counts;
 }
 
 }  // namespace vantyr::platform::sqlite

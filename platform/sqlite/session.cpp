@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/error.h"
+#include "platform/sqlite/module_catalog.h"
 #include "platform/sqlite/tokenizer.h"
 
 namespace vantyr::platform::sqlite {
@@ -128,7 +129,10 @@ void Session::checkIdentityInsert(const Passthrough& c) {
 }
 
 std::int64_t Session::runPassthrough(const Passthrough& c) {
-    if (c.verb == Verb::Insert && c.target) checkIdentityInsert(c);
+    if (c.verb == Verb::Insert && c.target) {
+        checkIdentityInsert(c);
+        ModuleCatalog(connection(), *catalog_).refuseInsertFiringTrigger(*c.target);
+    }
     try {
         auto st = connection().prepare(c.sql);
         while (st.step()) {
@@ -282,6 +286,14 @@ std::int64_t Session::run(const std::string& schema, const Command& command) {
             } else if constexpr (std::is_same_v<T, CreateDefault>) {
                 catalog_->createDefaultObject(c.schema, c.name, c.expression);
                 return 0;
+            } else if constexpr (std::is_same_v<T, CreateModule>) {
+                ModuleCatalog(connection(), *catalog_).create(c);
+                return 0;
+            } else if constexpr (std::is_same_v<T, DropModule>) {
+                ModuleCatalog(connection(), *catalog_).drop(c);
+                return 0;
+            } else if constexpr (std::is_same_v<T, RunProcedure>) {
+                ModuleCatalog(connection(), *catalog_).run(c);
             } else {
                 bool exists = connection().prepare(c->querySql).step();  // finished before the statement runs
                 if (exists != c->negate) return run(schema, c->then);

@@ -5,6 +5,7 @@
 namespace vantyr::platform::sqlite {
 Command Parser::create() {
     expect("create");
+    if (auto module = moduleDefinition(false)) return std::move(*module);
     if (accept("table")) return createTable();
     if (accept("default")) {
         CreateDefault cmd;
@@ -104,6 +105,7 @@ void Parser::columnDefinition(TableModel& model) {
 
 std::string Parser::dataType() {
     std::string type = name();
+    if (sameName(type, "userdecimal")) return "decimal(28,6)";  // the suite's user data type
     if (acceptSymbol("(")) {
         type += "(";
         while (!acceptSymbol(")")) type += next().text;
@@ -155,6 +157,7 @@ Command Parser::createIndex(bool unique) {
 
 Command Parser::alter() {
     expect("alter");
+    if (auto module = moduleDefinition(true)) return std::move(*module);
     expect("table");
     TableRef table = tableRef();
     if (accept("with")) {
@@ -199,6 +202,7 @@ Command Parser::alter() {
 
 Command Parser::drop() {
     expect("drop");
+    if (auto module = moduleDrop()) return std::move(*module);
     if (accept("table")) return DropTable{tableRef()};
     unsupported("DROP form", sql_);
 }

@@ -13,7 +13,7 @@ std::optional<Command> Parser::statement() {
     if (first.is("drop")) return drop();
     if (first.is("exec") || first.is("execute")) {
         next();
-        return procedureCall();
+        return peek().is("sp_bindefault") ? procedureCall() : procedureRun();
     }
     if (first.is("sp_bindefault")) return procedureCall();
     unsupported("unknown statement", sql_);

@@ -88,11 +88,28 @@ struct CreateIndex {
 struct CreateDefault {
     std::string schema, name, expression;
 };
+// Views, procedures and triggers: catalogue objects with their full text.
+enum class ModuleKind { View, Procedure, Trigger };
+struct CreateModule {
+    ModuleKind kind = ModuleKind::View;
+    TableRef name;
+    bool alter = false;                  // ALTER VIEW: replaces an existing view
+    std::string text;                    // the statement as sent
+    std::string viewSelect;              // View: the query in SQLite form
+    std::optional<TableRef> table;       // Trigger: the table it belongs to
+};
+struct DropModule {
+    ModuleKind kind = ModuleKind::View;
+    TableRef name;
+};
+struct RunProcedure {
+    TableRef name;
+};
 struct IfExists;
 
 using Command = std::variant<Passthrough, IdentityInsert, SelectInto, DropTable, AddConstraint, AddDefault,
                              DropConstraint, AddColumns, AlterColumn, BindDefault, CreateTable, CreateIndex,
-                             CreateDefault, std::shared_ptr<IfExists>>;
+                             CreateDefault, std::shared_ptr<IfExists>, CreateModule, DropModule, RunProcedure>;
 
 struct IfExists {
     bool negate = false;

@@ -179,6 +179,14 @@ private:
     Command drop();
     Command procedureCall();
 
+    // Views, procedures and triggers (CREATE, ALTER VIEW, DROP, EXEC).
+    std::optional<Command> moduleDefinition(bool alter);
+    std::optional<Command> moduleDrop();
+    Command procedureRun();
+    std::string viewSelect();
+    std::size_t nextSolid(std::size_t i) const;
+    bool joinedSourceOpensGroup(std::size_t i) const;
+
     std::string_view sql_;
     std::vector<Token> t_;
     const SchemaResolver& resolve_;

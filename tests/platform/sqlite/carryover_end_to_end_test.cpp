@@ -125,6 +125,7 @@ TEST_P(CarryOverTest, RelatedRowsInTheCurrentYearGive3200AndRollBack) {
         std::string s = session.attach(directory.locate("001", "2005"));
         session.execute(s, "insert into ca_pronb (cbatch, cppid, bcompmark) values ('B1', 'P1', 0)");
         session.execute(s, "ALTER TABLE CA_PRONB ADD CONSTRAINT UQ_PRONB_BATCH UNIQUE (cbatch)");
+        session.execute(s, "DROP TABLE RdRecords");  // the suite's receipt lines, here referring to batches
         session.execute(s, "CREATE TABLE RdRecords (id int NOT NULL, cbatch varchar(10) NULL, "
                            "CONSTRAINT FK_RdRecords_pronb FOREIGN KEY (cbatch) REFERENCES CA_PRONB (cbatch))");
         session.execute(s, "insert into RdRecords (id, cbatch) values (1, 'B1')");

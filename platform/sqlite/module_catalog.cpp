@@ -1,0 +1,146 @@
+#include "platform/sqlite/module_catalog.h"
+
+#include "platform/sqlite/tokenizer.h"
+
+namespace vantyr::platform::sqlite {
+namespace {
+
+std::string q(const std::string& schema, const std::string& name) { return quoteName(schema) + "." + quoteName(name); }
+
+const char* xtypeOf(ModuleKind kind) {
+    switch (kind) {
+        case ModuleKind::View: return "V";
+        case ModuleKind::Procedure: return "P";
+        case ModuleKind::Trigger: return "TR";
+    }
+    return "?";
+}
+
+const char* wordOf(ModuleKind kind) {
+    switch (kind) {
+        case ModuleKind::View: return "view";
+        case ModuleKind::Procedure: return "procedure";
+        case ModuleKind::Trigger: return "trigger";
+    }
+    return "object";
+}
+
+constexpr const char* kNotRun = "the embedded engine stores procedures and triggers but does not run them";
+
+[[noreturn]] void refuse(const std::string& message) { throw CatalogError(message); }
+
+}  // namespace
+
+void ModuleCatalog::ensureStore(const std::string& schema) {
+    db_.exec("CREATE TABLE IF NOT EXISTS " + q(schema, "vantyr_modules") +
+             " (name TEXT PRIMARY KEY COLLATE NOCASE, xtype TEXT NOT NULL, definition TEXT NOT NULL)");
+}
+
+std::optional<ModuleCatalog::Found> ModuleCatalog::object(const std::string& schema, const std::string& name) {
+    auto st = db_.prepare("SELECT id, name, xtype FROM " + q(schema, "sysobjects") +
+                          " WHERE name = ? AND parent_obj = 0 OR name = ? AND xtype = 'TR'");
+    st.bind(1, Value(name));
+    st.bind(2, Value(name));
+    if (!st.step()) return std::nullopt;
+    return Found{static_cast<long long>(st.column(0).toDouble()), st.column(1).toText(), st.column(2).toText()};
+}
+
+void ModuleCatalog::record(const CreateModule& m, const char* xtype, long long parent) {
+    const std::string& schema = m.name.schema;
+    ensureStore(schema);
+    auto store = db_.prepare("INSERT OR REPLACE INTO " + q(schema, "vantyr_modules") +
+                             " (name, xtype, definition) VALUES (?, ?, ?)");
+    store.bind(1, Value(m.name.table));
+    store.bind(2, Value(xtype));
+    store.bind(3, Value(m.text));
+    store.step();
+    if (m.alter) return;
+    auto list = db_.prepare("INSERT INTO " + q(schema, "sysobjects") +
+                            " (name, xtype, type, parent_obj) VALUES (?, ?, ?, ?)");
+    list.bind(1, Value(m.name.table));
+    list.bind(2, Value(xtype));
+    list.bind(3, Value(xtype));
+    list.bind(4, Value(static_cast<std::int64_t>(parent)));
+    list.step();
+}
+
+void ModuleCatalog::createView(const CreateModule& m) {
+    const std::string view = q(m.name.schema, m.name.table);
+    auto existing = object(m.name.schema, m.name.table);
+    if (m.alter) {
+        if (!existing || existing->xtype != "V") refuse("Invalid object name '" + m.name.table + "'.");
+        db_.exec("DROP VIEW " + view);
+    }
+    db_.exec("CREATE VIEW " + view + " AS " + m.viewSelect);
+    try {
+        db_.prepare("SELECT * FROM " + view);  // SQLite resolves a view's sources only when it is read
+    } catch (const SqliteFailure& f) {
+        refuse(std::string(f.what()) + " (view '" + m.name.table + "')");
+    }
+    record(m, "V", 0);
+}
+
+void ModuleCatalog::create(const CreateModule& m) {
+    if (!m.alter && (object(m.name.schema, m.name.table) || tables_.table(m.name.schema, m.name.table)))
+        refuse("There is already an object named '" + m.name.table + "' in the database.");
+    switch (m.kind) {
+        case ModuleKind::View:
+            createView(m);
+            return;
+        case ModuleKind::Procedure:
+            record(m, "P", 0);
+            return;
+        case ModuleKind::Trigger: {
+            auto table = object(m.table->schema, m.table->table);
+            if (!table || table->xtype != "U") refuse("Invalid object name '" + m.table->table + "'.");
+            record(m, "TR", table->id);
+            return;
+        }
+    }
+}
+
+void ModuleCatalog::drop(const DropModule& m) {
+    const std::string& schema = m.name.schema;
+    auto found = object(schema, m.name.table);
+    if (!found || found->xtype != xtypeOf(m.kind)) {
+        if (found && found->xtype == "U" && m.kind == ModuleKind::View)
+            refuse("Cannot use DROP VIEW with '" + m.name.table + "' because '" + m.name.table +
+                   "' is a table. Use DROP TABLE.");
+        refuse(std::string("Cannot drop the ") + wordOf(m.kind) + " '" + m.name.table +
+               "', because it does not exist or you do not have permission.");
+    }
+    if (m.kind == ModuleKind::View) db_.exec("DROP VIEW " + q(schema, found->name));
+    auto unlist = db_.prepare("DELETE FROM " + q(schema, "sysobjects") + " WHERE id = ?");
+    unlist.bind(1, Value(static_cast<std::int64_t>(found->id)));
+    unlist.step();
+    ensureStore(schema);
+    auto forget = db_.prepare("DELETE FROM " + q(schema, "vantyr_modules") + " WHERE name = ?");
+    forget.bind(1, Value(found->name));
+    forget.step();
+}
+
+void ModuleCatalog::run(const RunProcedure& call) {
+    auto found = object(call.name.schema, call.name.table);
+    if (!found || found->xtype != "P") refuse("Could not find stored procedure '" + call.name.table + "'.");
+    refuse("Procedure '" + found->name + "' is not run: " + kNotRun + ".");
+}
+
+void ModuleCatalog::refuseInsertFiringTrigger(const TableRef& table) {
+    auto st = db_.prepare("SELECT t.name FROM " + q(table.schema, "sysobjects") + " t JOIN " +
+                          q(table.schema, "sysobjects") +
+                          " u ON u.id = t.parent_obj WHERE u.name = ? AND u.xtype = 'U' AND t.xtype = 'TR'");
+    st.bind(1, Value(table.table));
+    if (st.step())
+        refuse("Insert into '" + table.table + "' refused: it would fire trigger '" + st.column(0).toText() + "', and " +
+               kNotRun + ".");
+}
+
+std::optional<std::string> ModuleCatalog::text(const std::string& schema, const std::string& name) {
+    ensureStore(schema);
+    auto st = db_.prepare("SELECT definition FROM " + q(schema, "vantyr_modules") + " WHERE name = ?");
+    st.bind(1, Value(name));
+    if (!st.step()) return std::nullopt;
+    return st.column(0).toText();
+}
+
+}  // namespace vantyr::platform::sqlite
