@@ -4,6 +4,31 @@
 #include "upgrade/statement_groups.h"
 
 namespace vantyr::testing {
+namespace {
+
+// Opens the engine's recordset on the connection behind a recording one.
+class UnwrappingRecordset : public platform::AdoRecordset {
+public:
+    explicit UnwrappingRecordset(std::unique_ptr<platform::AdoRecordset> inner) : inner_(std::move(inner)) {}
+    void SetCursorLocation(int location) override { inner_->SetCursorLocation(location); }
+    void SetCursorType(int type) override { inner_->SetCursorType(type); }
+    void SetLockType(int type) override { inner_->SetLockType(type); }
+    void Open(const std::string& sql, platform::AdoConnection& connection, int cursorType, int lockType) override {
+        auto* recording = dynamic_cast<RecordingConnection*>(&connection);
+        inner_->Open(sql, recording ? recording->inner() : connection, cursorType, lockType);
+    }
+    bool Eof() override { return inner_->Eof(); }
+    platform::Value Field(const std::string& name) override { return inner_->Field(name); }
+    void AddNew() override { inner_->AddNew(); }
+    void SetField(const std::string& name, const platform::Value& value) override { inner_->SetField(name, value); }
+    void Update() override { inner_->Update(); }
+    void Close() override { inner_->Close(); }
+
+private:
+    std::unique_ptr<platform::AdoRecordset> inner_;
+};
+
+}  // namespace
 
 void RecordingConnection::Execute(const std::string& sql) {
     sent.push_back({sql, std::nullopt});
@@ -35,7 +60,9 @@ std::vector<SentStatement> UpgradeGroupsFixture::runGroups(const std::string& ye
     db->Open("001" + year);
     RecordingConnection connection(platform.CreateAdoConnection());
     connection.Open(db->UnderlyingConnection()->ConnectionString());
-    upgrade::UpgradeSession session(connection, [this] { return platform.CreateAdoRecordset(); });
+    upgrade::UpgradeSession session(connection, [this]() -> std::unique_ptr<platform::AdoRecordset> {
+        return std::make_unique<UnwrappingRecordset>(platform.CreateAdoRecordset());
+    });
     for (GroupFunction g : groups) g(session);
     db->Close();
     return connection.sent;
