@@ -83,7 +83,10 @@ std::vector<std::string> UpgradeGroupsFixture::rows(const std::string& year, con
     std::vector<std::string> out;
     while (st.step()) {
         std::string row;
-        for (int i = 0; i < st.columnCount(); ++i) row += (i ? "|" : "") + st.column(i).toText();
+        for (int i = 0; i < st.columnCount(); ++i) {
+            platform::Value v = st.column(i);
+            row += (i ? "|" : "") + (v.isNull() ? std::string() : v.toText());
+        }
         out.push_back(row);
     }
     return out;
