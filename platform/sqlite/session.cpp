@@ -294,6 +294,18 @@ std::int64_t Session::run(const std::string& schema, const Command& command) {
                 return 0;
             } else if constexpr (std::is_same_v<T, RunProcedure>) {
                 ModuleCatalog(connection(), *catalog_).run(c);
+            } else if constexpr (std::is_same_v<T, DropIndex>) {
+                TableModel m = requireTable(c.table);
+                auto it = std::find_if(m.indexes.begin(), m.indexes.end(),
+                                       [&](const IndexDef& i) { return sameName(i.name, c.index); });
+                if (it == m.indexes.end())
+                    refuse("Cannot drop the index '" + c.table.table + "." + c.index +
+                           "', because it does not exist or you do not have permission.");
+                connection().exec("DROP INDEX " + quoteName(c.table.schema) + "." +
+                                  quoteName(sqliteIndexName(m.name, it->name)));
+                m.indexes.erase(it);
+                catalog_->updateModel(c.table.schema, m);
+                return 0;
             } else {
                 bool exists = connection().prepare(c->querySql).step();  // finished before the statement runs
                 if (exists != c->negate) return run(schema, c->then);

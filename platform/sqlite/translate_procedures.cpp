@@ -1,5 +1,5 @@
 // CREATE and ALTER VIEW, CREATE PROCEDURE / PROC and CREATE TRIGGER, their
-// DROP statements, and EXEC of a procedure. A view, a procedure or a trigger
+// DROP statements, EXEC of a procedure, and DROP INDEX table.index. A view, a procedure or a trigger
 // is the whole rest of its batch, as on the server; its text is kept as sent.
 #include "platform/sqlite/translator_parser.h"
 
@@ -32,6 +32,13 @@ std::optional<Command> Parser::moduleDefinition(bool alter) {
 }
 
 std::optional<Command> Parser::moduleDrop() {
+    if (accept("index")) {
+        auto parts = qualifiedParts();
+        if (parts.size() < 2) unsupported("DROP INDEX without its table", sql_);
+        std::string index = parts.back();
+        parts.pop_back();
+        return DropIndex{refOf(parts), index};
+    }
     DropModule cmd;
     if (accept("view")) cmd.kind = ModuleKind::View;
     else if (accept("procedure") || accept("proc")) cmd.kind = ModuleKind::Procedure;

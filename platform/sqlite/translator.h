@@ -105,11 +105,15 @@ struct DropModule {
 struct RunProcedure {
     TableRef name;
 };
+struct DropIndex {   // DROP INDEX table.index
+    TableRef table;
+    std::string index;
+};
 struct IfExists;
 
 using Command = std::variant<Passthrough, IdentityInsert, SelectInto, DropTable, AddConstraint, AddDefault,
                              DropConstraint, AddColumns, AlterColumn, BindDefault, CreateTable, CreateIndex,
-                             CreateDefault, std::shared_ptr<IfExists>, CreateModule, DropModule, RunProcedure>;
+                             CreateDefault, std::shared_ptr<IfExists>, CreateModule, DropModule, RunProcedure, DropIndex>;
 
 struct IfExists {
     bool negate = false;

@@ -29,7 +29,9 @@ protected:
 TEST_F(LateStepsTest, FirstRunAddsSecondRunChangesNothing) {
     makeUpgradeDemo();
     ASSERT_EQ(tryExecute("2005", "insert into CA_UserProperty (cUserID, cDeptID) values ('u', 'D01')"), std::nullopt);
+    ASSERT_EQ(tryExecute("2005", "create index cppid on ca_acr (cppid)"), std::nullopt);  // an obsolete index
     runLate();
+    EXPECT_EQ(rows("2005", "select count(*) from sysindexes where name = 'cppid'"), std::vector<std::string>{"0"});
     // The merged report is registered once; CA_UserProperty is gone; the cost tables have their unique keys.
     EXPECT_EQ(rows("2005", "select count(*) from Rpt_GlbDEF where SystemID = 'CA' and Name = '完工产品成本合并表' and "
                            "Type = 80 and Cols = 10 and IsBASE = 1"),

@@ -125,5 +125,15 @@ TEST_F(ModuleCatalogTest, ProceduresAndTriggersAreStoredDroppedAndNeverRun) {
     EXPECT_EQ(objects(), "P2:P ");
 }
 
+TEST_F(ModuleCatalogTest, DropIndexNamesTheTableAndTheIndex) {
+    EXPECT_EQ(failure("CREATE  UNIQUE  CLUSTERED  INDEX PKT ON T(code)"), "");
+    EXPECT_NE(failure("insert into T (code) values ('a')"), "");
+    EXPECT_EQ(failure("drop index T.PKT"), "");
+    EXPECT_EQ(failure("insert into T (code) values ('a')"), "");
+    EXPECT_TRUE(rows("select name from \"" + cur + "\".sysindexes where name = 'PKT'").empty());
+    EXPECT_NE(failure("drop index T.PKT").find("does not exist"), std::string::npos);
+    EXPECT_NE(failure("drop index Missing.PKT").find("Missing"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace vantyr::testing
