@@ -72,6 +72,11 @@ TEST_F(ModuleCatalogTest, AViewReadsItsOwnDatabaseInTheServersForms) {
     session.execute(cur, "create view U as select code from T union select code from S");
     EXPECT_EQ(rows("select count(*) from \"" + cur + "\".U"), std::vector<std::string>{"4"});
     EXPECT_EQ(objects(), "J:V U:V V:V ");
+    // A table rebuilt under its views (a column added, a key added) keeps them readable.
+    session.execute(cur, "alter table T add extra int null");
+    session.execute(cur, "ALTER TABLE S ADD CONSTRAINT PK_S PRIMARY KEY (code)");
+    EXPECT_EQ(rows("select count(*) from \"" + cur + "\".J"), std::vector<std::string>{"2"});
+    EXPECT_EQ(rows("select count(*) from \"" + cur + "\".V"), std::vector<std::string>{"3"});
     // The statement form the component reads through.
     auto first = session.firstRow(cur, "select count(*) from V where size = 'big'");
     EXPECT_EQ((*first.values)[0].toText(), "2");
