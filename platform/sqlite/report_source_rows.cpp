@@ -49,6 +49,23 @@ bool tableExists(Connection& db, const std::string& schema, const std::string& t
     return st.step();
 }
 
+// The extended product structure is defined with the suite's report tables,
+// not here: when it is there and its product and department columns can be
+// filled from productstructure, it gets the same rows; when the insert is
+// refused (a table of another shape), it keeps the rows it had.
+void fillExtendedStructure(Connection& db, const std::string& schema) {
+    if (!tableExists(db, schema, "ProductStructureEx")) return;
+    const std::string table = quoteName(schema) + ".ProductStructureEx";
+    db.exec("SAVEPOINT extended_structure");
+    try {
+        db.exec("DELETE FROM " + table + "; INSERT INTO " + table +
+                " (cPSPCode, cDepCode) SELECT cPSPCode, cDepCode FROM main.productstructure");
+    } catch (const SqliteFailure&) {
+        db.exec("ROLLBACK TO extended_structure");
+    }
+    db.exec("RELEASE extended_structure");
+}
+
 }  // namespace
 
 void fillReportSources(const DataDirectory& directory, const std::string& account, const std::string& year,
@@ -58,10 +75,7 @@ void fillReportSources(const DataDirectory& directory, const std::string& accoun
     for (const char* t : kMasters) db.exec(std::string("DELETE FROM ") + quoteName(t));
     for (const char* t : kYearly) db.exec(std::string("DELETE FROM ") + quoteName(t));
     for (const char* sql : kRows) db.exec(sql);
-    // The extended product structure belongs to the suite's report definitions; fill it when it is there.
-    if (tableExists(db, "main", "ProductStructureEx"))
-        db.exec("DELETE FROM ProductStructureEx; INSERT INTO ProductStructureEx (cPSPCode, cDepCode) SELECT cPSPCode, "
-                "cDepCode FROM productstructure");
+    fillExtendedStructure(db, "main");
     db.exec("COMMIT");
     for (const auto& other : otherYears) {
         db.exec("ATTACH DATABASE " + quoteText(directory.locate(account, other).path.string()) + " AS other");
@@ -71,9 +85,7 @@ void fillReportSources(const DataDirectory& directory, const std::string& accoun
             db.exec(std::string("DELETE FROM other.") + quoteName(t) + "; INSERT INTO other." + quoteName(t) +
                     " SELECT * FROM main." + quoteName(t));
         }
-        if (tableExists(db, "other", "ProductStructureEx"))
-            db.exec("DELETE FROM other.ProductStructureEx; INSERT INTO other.ProductStructureEx (cPSPCode, cDepCode) "
-                    "SELECT cPSPCode, cDepCode FROM productstructure");
+        fillExtendedStructure(db, "other");
         db.exec("COMMIT");
         db.exec("DETACH DATABASE other");
     }
