@@ -318,7 +318,7 @@ std::string formatFindings(const std::vector<Finding>& findings) {
     std::ostringstream out;
     for (const auto& f : findings) {
         std::string verdict = verdictName(f.verdict), subject = f.subject;
-        verdict.resize(std::max<std::size_t>(verdict.size(), 10), ' ');
+        verdict.resize(std::max<std::size_t>(verdict.size() + 2, 11), ' ');
         subject.resize(std::max<std::size_t>(subject.size(), 22), ' ');
         out << "  " << verdict << subject << "  " << f.detail << "\n";
     }
