@@ -156,6 +156,11 @@ int runCarryOver(const CarryOverOptions& o, Console& console) {
         for (const auto& f : blocking) summary.overridden.push_back(f.subject + ": " + f.detail);
     }
 
+    std::vector<Finding> skips;
+    for (const auto& f : report.findings)
+        if (f.verdict == Verdict::WillSkip) skips.push_back(f);
+    if (!skips.empty()) console.err << "vantyr: the check expects these to be passed over:\n" << formatFindings(skips);
+
     CommandObserver observer(trace, console);
     shell::endyear component(report.release, source.platform());
     component.caLogin(source.login(o.account, o.year));
