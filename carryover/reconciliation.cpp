@@ -37,7 +37,7 @@ RunContext contextOfFinishedRun(platform::Database& prev, Release release, std::
 std::vector<TableBalance> reconcile(platform::Database& prev, platform::Database& cur, const RunContext& context) {
     std::vector<TableBalance> balances;
     for (const auto& table : carriedTables(context)) {
-        TableBalance b{table.table, table.source};
+        TableBalance b{table.table, table.structureOnly ? "rebuilt as structure only (select top 0)" : table.source};
         b.offered = table.structureOnly ? 0 : count(prev, offeredRowsQuery(table));
         b.held = count(cur, heldRowsQuery(table));
         balances.push_back(b);

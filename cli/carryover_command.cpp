@@ -135,6 +135,13 @@ int runCarryOver(const CarryOverOptions& o, Console& console) {
     summary.release = report.release;
     if (report.releaseFromData)
         console.err << "vantyr: release " << releaseName(report.release) << " taken from the data (--release not given)\n";
+    for (const auto& f : report.findings) {
+        bool unusable = f.topic == Topic::Access && f.verdict == Verdict::Blocks;
+        if (unusable && !(o.dryRun && f.detail.find("cannot be written") != std::string::npos)) {
+            console.err << "vantyr: " << f.subject << ": " << f.detail << "; nothing was written\n";
+            return kExitUsage;
+        }
+    }
     auto blocking = blockingFindings(report);
     if (!blocking.empty() && !o.force) {
         console.err << "vantyr: the check blocks this carry-over:\n"

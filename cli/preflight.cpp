@@ -111,11 +111,11 @@ private:
             count(*db, std::string("select count(*) as n from ") + "ca_cbsys");
             y.db = std::move(db);
         } catch (const std::exception& e) {
-            add(Topic::File, Verdict::Blocks, subject, y.file.name + " cannot be opened: " + e.what());
+            add(Topic::Access, Verdict::Blocks, subject, y.file.name + " cannot be opened: " + e.what());
             return y;
         }
         if (!y.file.writable) {
-            add(Topic::File, Verdict::Blocks, subject, y.file.name + " cannot be written (" + y.file.location + ")");
+            add(Topic::Access, Verdict::Blocks, subject, y.file.name + " cannot be written (" + y.file.location + ")");
         } else {
             add(Topic::File, Verdict::Ok, subject, y.file.name + " found, opened and writable (" + y.file.location + ")");
         }

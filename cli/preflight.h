@@ -21,10 +21,11 @@ namespace vantyr::cli {
 
 enum class Verdict { Ok, WillAsk, WillSkip, Blocks };
 
-// What a finding is about; the carry-over stops before its run only on a
-// blocking Schema or PeriodRows finding (the others the run meets itself,
-// with its own message).
-enum class Topic { Release, File, Schema, PreviousState, CurrentState, PeriodRows, Periods, Options, Table };
+// What a finding is about. The carry-over stops before its run on a blocking
+// Schema or PeriodRows finding (exit 1) and on a file it cannot open or
+// write (Access: an environment error); the others the run meets itself,
+// with its own message.
+enum class Topic { Release, File, Access, Schema, PreviousState, CurrentState, PeriodRows, Periods, Options, Table };
 
 struct Finding {
     Topic topic;
