@@ -60,8 +60,12 @@ void printSummary(const RunSummary& s, std::ostream& err) {
     }
     for (const auto& o : s.overridden) err << "  overridden with --force: " << o << "\n";
     auto bad = s.unreconciledTables();
-    if (bad.empty()) {
+    if (s.reconciled) {
         err << "vantyr: every carried table holds the rows the previous year offered\n";
+        return;
+    }
+    if (bad.empty()) {
+        err << "vantyr: committed but NOT reconciled: the carried tables could not be counted\n";
         return;
     }
     err << "vantyr: committed but NOT reconciled: ";
