@@ -2,6 +2,7 @@
 
 #include "carryover/policy.h"
 #include "platform/database.h"
+#include "platform/error.h"
 
 namespace vantyr::carryover {
 namespace {
@@ -24,17 +25,24 @@ int appendedValue(Filter filter, const RunContext& c) {
     return -1;
 }
 
-platform::Database& objectOf(const Entry& entry, const RunContext& c) {
-    return entry.object == Object::Prev ? *c.prev : *c.cur;
+// The database object that runs the entry; raises "object not set" when the
+// run could not create it (the outcome handler then ends the run).
+platform::Database* objectOf(const Entry& entry, const RunContext& c) {
+    return entry.object == Object::Prev ? c.prev : c.cur;
+}
+
+platform::Database& required(platform::Database* db) {
+    if (!db) throw platform::Error::objectNotSet();
+    return *db;
 }
 
 Step executeStep(const Entry& entry, const RunContext& c) {
     std::string text = composeText(entry, c);
-    platform::Database* db = &objectOf(entry, c);
+    platform::Database* db = objectOf(entry, c);
     std::optional<int> option = optionWord(entry);
     bool ignoreFailure = entry.form == Form::Key;
     return {entry.table, [db, text, option, ignoreFailure](Policy& policy) {
-                auto send = [&] { db->Execute(text, option); };
+                auto send = [&] { required(db).Execute(text, option); };
                 if (ignoreFailure) policy.ignoring(send);
                 else policy.guarded(send);
             }};
@@ -45,12 +53,12 @@ Step getOptionStep(const Entry& entry, const RunContext& c) {
 }
 
 Step chosenDropStep(const Entry& entry, const RunContext& c) {
-    platform::Database* db = &objectOf(entry, c);
+    platform::Database* db = objectOf(entry, c);
     std::optional<int> option = optionWord(entry);
     return {entry.table, [db, option, option_ = c.currentOption, &entry](Policy& policy) {
                 policy.guarded([&] {
                     const char* text = option_() != 0 ? entry.text : entry.textWhenOptionZero;
-                    db->Execute(text, option);
+                    required(db).Execute(text, option);
                 });
             }};
 }
@@ -59,15 +67,15 @@ Step chosenDropStep(const Entry& entry, const RunContext& c) {
 // a column whose statement is passed over does not stop the others.
 Step defaultLoopStep(const Entry& entry, const RunContext& c) {
     platform::Database* prev = c.prev;
-    platform::Database* db = &objectOf(entry, c);
+    platform::Database* db = objectOf(entry, c);
     std::optional<int> option = optionWord(entry);
     return {entry.table, [prev, db, option, &entry](Policy& policy) {
                 platform::TableDefinition definition;
-                policy.guarded([&] { definition = prev->Tables()->Item(entry.table); });
+                policy.guarded([&] { definition = required(prev).Tables()->Item(entry.table); });
                 for (int i = entry.firstColumn; i < definition.FieldCount(); ++i) {
                     const std::string& column = definition.FieldName(i);
                     std::string text = entry.text + column + entry.tail + column;
-                    policy.guarded([&] { db->Execute(text, option); });
+                    policy.guarded([&] { required(db).Execute(text, option); });
                 }
             }};
 }
@@ -83,6 +91,7 @@ Step makeStep(const Entry& entry, const RunContext& c) {
 
 bool sentThisRun(const Entry& entry, const RunContext& c) {
     if (!takesPart(entry, c.release)) return false;
+    if (entry.onlyOverwriting && !c.overwriting) return false;
     return !gatedByPeriod(entry.filter) || appendedValue(entry.filter, c) >= 0;
 }
 

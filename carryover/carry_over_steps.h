@@ -28,6 +28,7 @@ struct RunContext {
     std::string curDbName;                // prefix of the three-part names
     std::int16_t curYear = 0;
     PeriodValues periods;
+    bool overwriting = false;                     // the current year had state and the run goes on over it
     std::function<void()> getOption;              // GetOption of the component (8.61)
     std::function<std::int16_t()> currentOption;  // gOption (8.61)
 };

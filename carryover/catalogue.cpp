@@ -61,6 +61,11 @@ constexpr Entry kClearList[] = {
     {.form = Form::Clear, .releases = Releases::Both, .table = "ca_distritem", .object = Object::Cur, .option = kFailOnError, .text = "delete from ca_distritem ", .filter = Filter::None},
     {.form = Form::Clear, .releases = Releases::Both, .table = "ca_PreDF", .object = Object::Cur, .option = kFailOnError, .text = "delete from ca_PreDF ", .filter = Filter::None},
     {.form = Form::Clear, .releases = Releases::Both, .table = "ca_DepDF", .object = Object::Cur, .option = kFailOnError, .text = "delete from ca_DepDF ", .filter = Filter::None},
+    // Tables without a key that a repeated carry-over would otherwise fill a
+    // second time: emptied only when the run goes on over an earlier state,
+    // so a first carry-over sends exactly the list above.
+    {.form = Form::Clear, .releases = Releases::Both, .table = "cA_ACR_invC", .object = Object::Cur, .option = kFailOnError, .text = "delete from cA_ACR_invC ", .onlyOverwriting = true},
+    {.form = Form::Clear, .releases = Releases::Both, .table = "cA_Allmt_invc", .object = Object::Cur, .option = kFailOnError, .text = "delete from cA_Allmt_invc ", .onlyOverwriting = true},
     {.form = Form::Clear, .releases = Releases::Only861, .table = "ca_MoveEnmom", .object = Object::Cur, .option = kFailOnError, .text = "delete from ca_MoveEnmom ", .filter = Filter::None},
     {.form = Form::Clear, .releases = Releases::Only861, .table = "ca_MoveAmoct", .object = Object::Cur, .option = kFailOnError, .text = "delete from ca_MoveAmoct ", .filter = Filter::None},
 };

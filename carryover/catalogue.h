@@ -48,6 +48,7 @@ struct Entry {
     const char* textWhenOptionZero = nullptr;  // ChosenDrop
     Filter filter = Filter::None;
     int firstColumn = 0;             // DefaultLoop: zero-based position of the first column
+    bool onlyOverwriting = false;    // sent only when the current year had state and the run goes on over it
 };
 
 bool takesPart(const Entry& entry, Release release);

@@ -1,42 +1,51 @@
 #pragma once
 // The subcommands of vantyr, callable without the argument parser so that
-// tests drive them directly. Each returns the command's exit code.
+// tests drive them directly. Each returns the command's exit code
+// (cli/exit_codes.h); main.cpp only parses arguments and calls them.
 #include <cstdint>
 #include <iosfwd>
 #include <optional>
 #include <string>
 
+#include "cli/exit_codes.h"
 #include "shell/release.h"
 
 namespace vantyr::cli {
 
-// Exit codes that scripts can rely on.
-inline constexpr int kExitCommitted = 0;   // carried over and committed (a dry run: planned to the end)
-inline constexpr int kExitStopped = 1;     // stopped by a precondition or a Cancel at the prompt
-inline constexpr int kExitFailed = 2;      // failed; the transaction was rolled back
-inline constexpr int kExitUsage = 3;       // bad arguments or environment; nothing was opened
-
 struct Console {
-    std::ostream& out;   // data: plans, traces, summaries
-    std::ostream& err;   // people: message boxes, progress, errors
+    std::ostream& out;   // data: plans, traces, reports
+    std::ostream& err;   // people: message boxes, progress, summaries, errors
     std::istream& in;
-    bool interactive = false;     // a terminal to ask on
-    bool progress = false;        // draw a progress line on err
+    bool interactive = false;         // a terminal to ask on
+    bool progress = false;            // draw a progress line on err
+    std::ostream* terminal = nullptr; // the terminal, when err is not it (the prompt is shown there)
 };
 
 struct CarryOverOptions {
     std::string data, account, year;
-    Release release = Release::V861;
+    std::optional<Release> release;   // none: the release of the data's schema
     bool yes = false;
     bool dryRun = false;
+    bool force = false;   // run despite a blocking finding of the check
     std::string trace;    // file for the trace; empty: none (a dry run prints its plan on out)
+    std::string json;     // file for the summary as JSON; empty: none
     std::string language; // "zh" or "en"
+};
+
+struct CheckOptions {
+    std::string data, account, year;
+    std::optional<Release> release;
+    bool json = false;    // the report as one JSON object on out
 };
 
 struct CreateOptions {
     std::string data, account, year;
     Release release = Release::V861;
 };
+
+// The documented bounds of demo --rows.
+inline constexpr int kDemoMinRows = 12;
+inline constexpr int kDemoMaxRows = 100000;
 
 struct DemoCommandOptions {
     std::string data;
@@ -46,6 +55,7 @@ struct DemoCommandOptions {
 };
 
 int runCarryOver(const CarryOverOptions& options, Console& console);
+int runCheck(const CheckOptions& options, Console& console);
 int runCreate(const CreateOptions& options, Console& console);
 int runDemo(const DemoCommandOptions& options, Console& console);
 

@@ -1,5 +1,6 @@
 #include "cli/console_messages.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <istream>
 #include <nlohmann/json.hpp>
@@ -40,8 +41,17 @@ std::string languageFromEnvironment() {
 }
 
 ConsoleMessages::ConsoleMessages(std::string language, Confirm confirm, std::ostream& out, std::istream& in,
-                                 bool interactive)
-    : language_(std::move(language)), confirm_(confirm), out_(out), in_(in), interactive_(interactive) {}
+                                 bool interactive, std::ostream* terminal)
+    : language_(std::move(language)), confirm_(confirm), out_(out), in_(in), interactive_(interactive),
+      terminal_(terminal) {}
+
+// The console's own words (the prompt, its answers), in its language; English
+// for a language the resource does not hold.
+std::string ConsoleMessages::consoleText(const std::string& name) const {
+    const auto& console = texts().at("console");
+    const auto& table = console.contains(language_) ? console.at(language_) : console.at("en");
+    return table.at(name).get<std::string>();
+}
 
 std::string ConsoleMessages::text(const std::string& number, const std::vector<std::string>& args) const {
     if (!texts().contains(language_)) throw platform::Error(-2147467259, "No message texts in language '" + language_ + "'.");
@@ -86,26 +96,55 @@ std::string ConsoleMessages::translated(const std::string& literal) const {
 int ConsoleMessages::present(const std::string& prompt, int buttons, const std::string& title) {
     std::string shown = prompt;
     for (auto at = shown.find("\r\n"); at != std::string::npos; at = shown.find("\r\n", at)) shown.replace(at, 2, "\n  ");
-    out_ << "[" << iconOf(buttons) << "] " << prefix_ << title << ": " << shown << "\n";
+    std::string box = std::string("[") + iconOf(buttons) + "] " + prefix_ + title + ": " + shown + "\n";
+    out_ << box;
     if (buttons != platform::kOkCancelInformation) return platform::kAnswerOk;
-    return ask();
+    return ask(box);
 }
 
-int ConsoleMessages::ask() {
+namespace {
+
+std::string folded(std::string answer) {
+    while (!answer.empty() && std::isspace(static_cast<unsigned char>(answer.back()))) answer.pop_back();
+    while (!answer.empty() && std::isspace(static_cast<unsigned char>(answer.front()))) answer.erase(0, 1);
+    for (auto& c : answer) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return answer;
+}
+
+}  // namespace
+
+int ConsoleMessages::ask(const std::string& box) {
+    std::string real = dryRun_ ? consoleText("asRealRun") : std::string();
     if (confirm_ == Confirm::Yes) {
-        out_ << "    -> OK (--yes)\n";
+        out_ << "    -> " << consoleText("okYes") << real << "\n";
         return platform::kAnswerOk;
     }
     if (!interactive_) {
-        out_ << "    -> Cancel (no terminal to ask on; give --yes to confirm)\n";
+        out_ << "    -> " << consoleText("cancelNoTerminal") << real << "\n";
         return platform::kAnswerCancel;
     }
-    out_ << "    [O]K / [C]ancel? " << std::flush;
-    std::string answer;
-    if (!std::getline(in_, answer)) return platform::kAnswerCancel;
-    return answer == "o" || answer == "O" || answer == "ok" || answer == "OK" || answer == "y" || answer == "yes"
-               ? platform::kAnswerOk
-               : platform::kAnswerCancel;
+    std::ostream& terminal = terminal_ ? *terminal_ : out_;
+    if (terminal_) terminal << box;
+    for (;;) {
+        terminal << "    " << consoleText("ask") << std::flush;
+        std::string line;
+        if (!std::getline(in_, line)) {
+            out_ << "\n    -> " << consoleText("cancelEnd") << "\n";
+            return platform::kAnswerCancel;
+        }
+        std::string answer = folded(line);
+        for (const auto* word : {"o", "ok", "y", "yes"})
+            if (answer == word || answer == consoleText("okWord")) {
+                if (terminal_) out_ << "    -> OK\n";
+                return platform::kAnswerOk;
+            }
+        for (const auto* word : {"c", "cancel", "n", "no"})
+            if (answer == word || answer == consoleText("cancelWord")) {
+                if (terminal_) out_ << "    -> Cancel\n";
+                return platform::kAnswerCancel;
+            }
+        terminal << "    " << consoleText("again") << "\n";
+    }
 }
 
 }  // namespace vantyr::cli

@@ -2,9 +2,11 @@
 // Messages of the vantyr command on a console: the message box of release
 // 8.50 and the message service of release 8.61, with the texts of the
 // release-8.61 keys from the command's resource file in Chinese or English.
-// The OK/Cancel prompt asks on the terminal; without one it answers Cancel,
-// unless the operator said --yes. Boxes go to the error stream, so that the
-// output stream carries only data (a plan, a trace).
+// The OK/Cancel prompt asks on the terminal, in the console's language, and
+// asks again on an answer it does not know; without a terminal it answers
+// Cancel, unless the operator said --yes. Boxes go to the error stream, so
+// that the output stream carries only data (a plan, a trace); when the error
+// stream is not the terminal, a box that asks is shown on the terminal too.
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -20,22 +22,29 @@ std::string languageFromEnvironment();
 
 class ConsoleMessages : public platform::MessageBox, public platform::MessageService {
 public:
-    ConsoleMessages(std::string language, Confirm confirm, std::ostream& out, std::istream& in, bool interactive);
+    // terminal: where to ask when `out` is not the terminal (nullptr: out is).
+    ConsoleMessages(std::string language, Confirm confirm, std::ostream& out, std::istream& in, bool interactive,
+                    std::ostream* terminal = nullptr);
 
     int Show(const std::string& prompt, int buttons, const std::string& title) override;
     std::string GetString(const std::string& key, int count, const std::vector<std::string>& args) override;
     long ShowMessage(const std::string& prompt, int buttons, const std::string& title, const std::string& helpFile,
                      int helpContext) override;
 
-    // Marks every box as one of a dry run, which writes nothing.
-    void markDryRun() { prefix_ = "(dry run) "; }
+    // Marks every box as one of a dry run, which writes nothing; its prompt
+    // is answered as the real run would answer it, and says so.
+    void markDryRun() {
+        prefix_ = "(dry run) ";
+        dryRun_ = true;
+    }
 
     // A text of the resource by the five digits of its key, in the console's language.
     std::string text(const std::string& number, const std::vector<std::string>& args = {}) const;
 
 private:
     int present(const std::string& prompt, int buttons, const std::string& title);
-    int ask();
+    int ask(const std::string& box);
+    std::string consoleText(const std::string& name) const;
     std::string translated(const std::string& literal) const;
 
     std::string language_;
@@ -43,7 +52,9 @@ private:
     std::ostream& out_;
     std::istream& in_;
     bool interactive_;
+    std::ostream* terminal_;
     std::string prefix_;
+    bool dryRun_ = false;
 };
 
 }  // namespace vantyr::cli

@@ -10,8 +10,12 @@ std::optional<std::string> checkAccount(const std::string& account) {
 }
 
 std::optional<std::string> checkYear(const std::string& year) {
-    if (platform::sqlite::validYear(year) && std::stoi(year) >= 1 && std::stoi(year) <= 32767) return std::nullopt;
-    return "invalid year '" + year + "': use the digits of a year from 1 to 32767";
+    // The year names two files, this one's and the one before it, both by
+    // the digits of the number: "02005" would look for QXDATA_001_02005 but
+    // carry from QXDATA_001_2004. Only the plain decimal form is accepted.
+    if (platform::sqlite::validYear(year) && year[0] != '0' && std::stoi(year) >= 2 && std::stoi(year) <= 32767)
+        return std::nullopt;
+    return "invalid year '" + year + "': use the digits of a year from 2 to 32767, without leading zeros";
 }
 
 }  // namespace vantyr::cli

@@ -54,12 +54,12 @@ public:
         if (mode_ == SendMode::Send) inner_->Edit();
     }
     void SetField(const std::string& name, const Value& value) override {
-        assignments_ += (assignments_.empty() ? "" : ", ") + name + " = " +
-                        (value.isNull() ? std::string("Null") : value.toText());
+        assignments_.emplace_back(name, value);
         if (mode_ == SendMode::Send) inner_->SetField(name, value);
     }
     void Update() override {
-        StatementRecord record = makeRecord(object_, std::nullopt, "update of the current row of \"" + sql_ + "\": " + assignments_);
+        StatementRecord record = makeRecord(object_, std::nullopt, "");
+        record.rowUpdate = RowUpdate{sql_, std::move(assignments_)};
         assignments_.clear();
         if (mode_ == SendMode::Plan) {
             record.outcome = StatementOutcome::Planned;
@@ -75,7 +75,8 @@ public:
 
 private:
     std::unique_ptr<Recordset> inner_;
-    std::string object_, sql_, assignments_;
+    std::string object_, sql_;
+    std::vector<std::pair<std::string, Value>> assignments_;
     RunObserver& observer_;
     SendMode mode_;
 };

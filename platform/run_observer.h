@@ -6,17 +6,28 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/error.h"
+#include "platform/value.h"
 
 namespace vantyr::platform {
 
 enum class StatementOutcome { Done, Skipped, Failed, Planned };
 
+// A change of the current row of an open recordset (the closing-month mark):
+// no statement text is sent, the row of `query` gets the assignments.
+struct RowUpdate {
+    std::string query;                                     // the recordset's query
+    std::vector<std::pair<std::string, Value>> assignments; // column, value
+};
+
 struct StatementRecord {
     std::string object;             // "PrevYearDb", "CurYearDb", "Upgrade"
     std::optional<int> option;      // 128 or none
-    std::string text;               // exactly as sent
+    std::string text;               // exactly as sent; empty for a row update
+    std::optional<RowUpdate> rowUpdate;  // set instead of text for a recordset's Update
     bool read = false;              // a query opened as a recordset
     StatementOutcome outcome = StatementOutcome::Done;
     std::optional<Error> error;     // set when the statement failed

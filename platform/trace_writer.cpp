@@ -16,6 +16,27 @@ const char* outcomeName(StatementOutcome outcome) {
     return "?";
 }
 
+nlohmann::ordered_json jsonOf(const Value& value) {
+    if (value.isNull() || value.isEmpty()) return nullptr;
+    if (value.isText()) return value.toText();
+    if (value.isBoolean()) return value.equalsNumber(-1);
+    double number = value.toDouble();
+    if (number == std::floor(number) && std::fabs(number) < 9e15) return static_cast<std::int64_t>(number);
+    return number;
+}
+
+void describeRowUpdate(nlohmann::ordered_json& line, const RowUpdate& update) {
+    line["kind"] = "row update";
+    line["query"] = update.query;
+    if (update.assignments.size() == 1) {
+        line["column"] = update.assignments.front().first;
+        line["value"] = jsonOf(update.assignments.front().second);
+        return;
+    }
+    auto& set = line["set"] = nlohmann::ordered_json::object();
+    for (const auto& [column, value] : update.assignments) set[column] = jsonOf(value);
+}
+
 }  // namespace
 
 void TraceWriter::Statement(const StatementRecord& record) {
@@ -37,14 +58,18 @@ void TraceWriter::flushPending(StatementOutcome outcome) {
 
 void TraceWriter::write(const StatementRecord& record) {
     ++seq_;
-    if (record.outcome == StatementOutcome::Skipped && !record.read) ++skipped_;
+    if (record.outcome == StatementOutcome::Skipped && !record.read) {
+        ++skipped_;
+        passedOver_.push_back(record);
+    }
     if (record.outcome == StatementOutcome::Planned) ++planned_;
     if (!out_) return;
     nlohmann::ordered_json line;
     line["seq"] = seq_;
     line["object"] = record.object;
     line["option"] = record.option ? nlohmann::ordered_json(*record.option) : nlohmann::ordered_json(nullptr);
-    line["text"] = record.text;
+    if (record.rowUpdate) describeRowUpdate(line, *record.rowUpdate);
+    else line["text"] = record.text;
     if (record.read) line["read"] = true;
     line["outcome"] = outcomeName(record.outcome);
     if (record.error) {
@@ -52,7 +77,7 @@ void TraceWriter::write(const StatementRecord& record) {
     }
     line["rows"] = record.rows;
     line["ms"] = std::round(record.ms * 10) / 10;
-    *out_ << line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
+    *out_ << line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n' << std::flush;
 }
 
 }  // namespace vantyr::platform

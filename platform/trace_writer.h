@@ -1,12 +1,16 @@
 #pragma once
 // A RunObserver that writes every statement of a run as one JSON object per
-// line, in the order sent:
+// line, in the order sent, each line flushed as it is written (a run killed
+// midway leaves every line up to the kill):
 //   {"seq":1,"object":"CurYearDb","option":128,"text":"...","outcome":"done","rows":0,"ms":0.4}
+// A change of a recordset's current row is a record of its own kind, with no
+// text: {"seq":2,...,"kind":"row update","query":"select * from ca_cbsys ","column":"iendmonth","value":13,...}
 // A failed statement is held until the run says whether it passed over it
-// ("skipped", with "error") or ended on it ("failed"). It also counts the
+// ("skipped", with "error") or ended on it ("failed"). It also keeps the
 // statements passed over, for the summary an operator sees after a commit.
 #include <optional>
 #include <ostream>
+#include <vector>
 
 #include "platform/run_observer.h"
 
@@ -25,6 +29,8 @@ public:
     int written() const { return seq_; }
     int skipped() const { return skipped_; }
     int planned() const { return planned_; }
+    // The statements passed over (reads excluded), in order.
+    const std::vector<StatementRecord>& passedOver() const { return passedOver_; }
 
 private:
     void write(const StatementRecord& record);
@@ -35,6 +41,7 @@ private:
     int seq_ = 0;
     int skipped_ = 0;
     int planned_ = 0;
+    std::vector<StatementRecord> passedOver_;
 };
 
 }  // namespace vantyr::platform

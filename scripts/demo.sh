@@ -9,7 +9,8 @@ for release in 8.50 8.61; do
   rm -rf "$dir"
   echo "== release $release =="
   build/vantyr demo --data "$dir" --release "$release"
+  build/vantyr check --data "$dir" --account 001 --year 2005 --release "$release" | tail -1
   build/vantyr carryover --data "$dir" --account 001 --year 2005 --release "$release" --yes \
-    --trace "$dir/trace.jsonl"
+    --trace "$dir/trace.jsonl" --json "$dir/summary.json"
   echo "trace: $dir/trace.jsonl"
 done

@@ -12,9 +12,13 @@ if ((${#missing[@]})); then
   echo "installing: ${missing[*]}"
   SUDO=""
   [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
+  # Another installation may hold the package lock: wait for it (up to ten
+  # minutes) instead of failing at once.
+  lock=(-o DPkg::Lock::Timeout=600)
+  $SUDO apt-get "${lock[@]}" update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get "${lock[@]}" install -y -qq "${missing[@]}" >/dev/null
 fi
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTYR_WERROR=${VANTYR_WERROR:-ON} >/dev/null
 cmake --build build -j"$(nproc)"
+echo "built: $(pwd)/build/vantyr"

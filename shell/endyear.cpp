@@ -30,11 +30,11 @@ public:
         PreconditionContext pc{self_.release_, policy_, messenger_,
                                [this] { return previousYearNumber(self_.login()); }};
         if (checkPreviousYear(pc, self_.PrevYearDb_.get(), periods_.prevEndMonth) == Verdict::Stop ||
-            confirmOverwrite(pc, self_.CurYearDb_.get()) == Verdict::Stop) {
+            confirmOverwrite(pc, self_.CurYearDb_.get(), overwriting_) == Verdict::Stop) {
             return stopped(result);
         }
         if (self_.PrevYearDb_) carryover::readClosingPeriods(*self_.PrevYearDb_, policy_, periods_);
-        if (self_.release_ == Release::V850) upgradeSchema();
+        if (self_.release_ == Release::V850 && self_.CurYearDb_) upgradeSchema();
         bool committed = runTransaction();               // the handler is armed from here
         result = handleOutcome(committed);
         closeDatabases();
@@ -63,8 +63,8 @@ private:
             policy_.ignoring([&] { messenger_.show(missing); });
             return Verdict::Stop;
         }
-        slot = self_.createDatabase(name);
-        policy_.ignoring([&] { slot->Open(key.toText()); });
+        policy_.ignoring([&] { slot = self_.createDatabase(name); });  // tolerant, like every step before the handler
+        policy_.ignoring([&] { if (slot) slot->Open(key.toText()); });
         return Verdict::Go;
     }
 
@@ -109,6 +109,7 @@ private:
         c.curDbName = curDbName_;
         c.curYear = curYear_;
         c.periods = periods_;
+        c.overwriting = overwriting_;
         c.getOption = [this] { self_.GetOption(); };
         c.currentOption = [this] { return self_.gOption_; };
         return c;
@@ -149,6 +150,7 @@ private:
     carryover::PeriodValues periods_;
     std::string curDbName_;
     std::int16_t curYear_ = 0;
+    bool overwriting_ = false;   // the current year had state and the run goes on over it
     std::optional<Error> failure_;
     std::unique_ptr<platform::TransactionEngine> engine_;
 };

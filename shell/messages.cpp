@@ -51,7 +51,7 @@ std::string Messenger::text861(const char* number, bool takesYear, const std::st
                                                       static_cast<int>(args.size()), args);
 }
 
-int Messenger::show(MessageId id, const std::string& year) {
+long Messenger::show(MessageId id, const std::string& year) {
     const MessageText& m = lookup(id);
     const std::string arg = m.takesYear ? year : std::string();
     if (release_ == Release::V850) {
@@ -63,6 +63,7 @@ int Messenger::show(MessageId id, const std::string& year) {
     if (m.second) prompt += "\r\n" + text861(m.second, false, {});
     std::string title = platform_.ThreadMessageService().GetString(kTitleKey, 0, {});
     long answer = ShowMsg(platform_, prompt, m.buttons, title, "", 0);
+    if (id != MessageId::ConfirmOverwrite) return answer;
     return platform::Value(static_cast<std::int64_t>(answer)).toInt16();
 }
 

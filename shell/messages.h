@@ -34,8 +34,9 @@ public:
     Messenger(Release release, platform::Platform& platform) : release_(release), platform_(platform) {}
 
     // Shows one message; year is the previous year's number for 00143 and
-    // 00145. Returns the button the operator chose.
-    int show(MessageId id, const std::string& year = {});
+    // 00145. Returns the button the operator chose; release 8.61 narrows the
+    // answer to a 16-bit integer for 00145 alone (the one it compares).
+    long show(MessageId id, const std::string& year = {});
     // Shows a failure's own description (exclamation icon, the usual title).
     void showError(const std::string& description);
 

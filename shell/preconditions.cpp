@@ -59,17 +59,20 @@ Verdict checkPreviousYear(const PreconditionContext& c, Database* prev, std::int
     return Verdict::Go;
 }
 
-Verdict confirmOverwrite(const PreconditionContext& c, Database* cur) {
+Verdict confirmOverwrite(const PreconditionContext& c, Database* cur, bool& overwriting) {
+    overwriting = false;
     std::unique_ptr<Recordset> rs;
     c.policy.ignoring([&] { rs = required(cur).OpenRecordset(kStateQuery); });
     if (c.policy.test([&] { return required(rs).Eof(); })) return Verdict::Go;
     if (c.release == Release::V861 &&
         !c.policy.test([&] { return required(rs).Field("binitleft").equalsNumber(1); })) {
+        overwriting = true;
         return Verdict::Go;
     }
-    int answer = 0;
+    long answer = 0;
     c.policy.ignoring([&] { answer = c.messenger.show(MessageId::ConfirmOverwrite, c.previousYearNumber()); });
-    return answer == platform::kAnswerOk ? Verdict::Go : Verdict::Stop;
+    overwriting = answer == platform::kAnswerOk;
+    return overwriting ? Verdict::Go : Verdict::Stop;
 }
 
 }  // namespace vantyr::shell

@@ -35,7 +35,9 @@ struct PreconditionContext {
 // the closing month read (before the mark), which stays 0 when it cannot be read.
 Verdict checkPreviousYear(const PreconditionContext& c, platform::Database* prev, std::int16_t& prevEndMonth);
 
-// Overwrite confirmation on the current year.
-Verdict confirmOverwrite(const PreconditionContext& c, platform::Database* cur);
+// Overwrite confirmation on the current year. Sets overwriting when the
+// current year has a state row and the run goes on (confirmed, or release
+// 8.61 going on without asking).
+Verdict confirmOverwrite(const PreconditionContext& c, platform::Database* cur, bool& overwriting);
 
 }  // namespace vantyr::shell

@@ -24,16 +24,44 @@ TEST(ConsoleMessagesTest, TextsByKeyWithTheYearSubstituted) {
     EXPECT_THROW(en.GetString("R4.ca.qxcaendy.endyear.99999", 0, {}), platform::Error);
 }
 
+// The prompt asks again on an answer it does not know, in the console's
+// language; the end of the input is a Cancel.
 TEST(ConsoleMessagesTest, PromptAnswersFromTheTerminal) {
-    for (auto [typed, expected] : std::vector<std::pair<std::string, int>>{
-             {"ok\n", platform::kAnswerOk}, {"o\n", platform::kAnswerOk}, {"c\n", platform::kAnswerCancel},
-             {"\n", platform::kAnswerCancel}, {"", platform::kAnswerCancel}}) {
+    struct Case {
+        const char* language;
+        std::string typed;
+        int expected;
+        int asked;   // how often the question was put
+    } cases[] = {
+        {"en", "ok\n", platform::kAnswerOk, 1},     {"en", "o\n", platform::kAnswerOk, 1},
+        {"en", " Yes \n", platform::kAnswerOk, 1},  {"en", "c\n", platform::kAnswerCancel, 1},
+        {"en", "maybe\n\nok\n", platform::kAnswerOk, 3}, {"en", "x\n", platform::kAnswerCancel, 2},
+        {"en", "", platform::kAnswerCancel, 1},      {"zh", "好\n确定\n", platform::kAnswerOk, 2},
+        {"zh", "取消\n", platform::kAnswerCancel, 1},
+    };
+    for (const auto& c : cases) {
         std::ostringstream out;
-        std::istringstream in(typed);
-        ConsoleMessages console("en", Confirm::Ask, out, in, true);
-        EXPECT_EQ(console.ShowMessage("Continue?", platform::kOkCancelInformation, "T", "", 0), expected) << typed;
-        EXPECT_NE(out.str().find("[O]K / [C]ancel?"), std::string::npos);
+        std::istringstream in(c.typed);
+        ConsoleMessages console(c.language, Confirm::Ask, out, in, true);
+        EXPECT_EQ(console.ShowMessage("Continue?", platform::kOkCancelInformation, "T", "", 0), c.expected) << c.typed;
+        std::string question = std::string(c.language) == "zh" ? "[O]确定 / [C]取消? " : "[O]K / [C]ancel? ";
+        int asked = 0;
+        for (auto at = out.str().find(question); at != std::string::npos; at = out.str().find(question, at + 1)) ++asked;
+        EXPECT_EQ(asked, c.asked) << c.typed;
     }
+}
+
+// With standard error redirected, the box that asks and its question go to
+// the terminal; the log on standard error records the answer.
+TEST(ConsoleMessagesTest, PromptIsShownOnTheTerminalWhenErrorsGoElsewhere) {
+    std::ostringstream log, terminal;
+    std::istringstream in("ok\n");
+    ConsoleMessages console("en", Confirm::Ask, log, in, true, &terminal);
+    EXPECT_EQ(console.ShowMessage("Continue?", platform::kOkCancelInformation, "T", "", 0), platform::kAnswerOk);
+    EXPECT_NE(terminal.str().find("[i] T: Continue?"), std::string::npos);
+    EXPECT_NE(terminal.str().find("[O]K / [C]ancel? "), std::string::npos);
+    EXPECT_EQ(log.str().find("[O]K / [C]ancel? "), std::string::npos);
+    EXPECT_NE(log.str().find("-> OK"), std::string::npos);
 }
 
 TEST(ConsoleMessagesTest, WithoutATerminalCancelUnlessYes) {

@@ -421,3 +421,83 @@ TEST_F(OptionFixture, Release850SendsNoDrop) {
 
 }  // namespace
 }  // namespace vantyr::testing
+
+namespace vantyr::testing {
+namespace {
+
+// A repeated carry-over replaces the two tables without a key: they are
+// emptied inside the transaction, before their copies, only when the current
+// year had state and the run goes on over it. A first carry-over sends
+// exactly the statements it always sent.
+long positionOf(const FakeWorld& world, const std::string& text) {
+    auto executed = world.executed();
+    for (std::size_t i = 0; i < executed.size(); ++i)
+        if (executed[i].text == text) return static_cast<long>(i);
+    return -1;
+}
+
+bool runOn(FakeWorld& world, Release release) {
+    shell::endyear component(release, world);
+    component.caLogin(std::make_shared<FakeLogin>());
+    return component.subYearend();
+}
+
+TEST(ReplaceUnkeyedTables, OnlyARunOverEarlierStateEmptiesThem) {
+    struct Case {
+        Release release;
+        std::optional<Value> binitleft;   // none: the current year has no state row
+        bool emptied;
+    } cases[] = {
+        {Release::V850, std::nullopt, false},
+        {Release::V861, std::nullopt, false},
+        {Release::V850, Value(0), true},
+        {Release::V861, Value(1), true},
+        {Release::V861, Value(0), true},   // 8.61 goes on over it without asking
+    };
+    const std::string copy = "insert into QXDATA_001_2005..cA_ACR_invC (cinvCCode,cppid, iinvcquo) select "
+                             "cinvccode,cppid, iinvcquo from ca_ACR_invc ";
+    for (const auto& c : cases) {
+        FakeWorld world;
+        scriptNormalRun(world);
+        if (c.binitleft) world.results[{"0012005", "select * from ca_cbsys "}] = {{{"binitleft", *c.binitleft}}};
+        EXPECT_TRUE(runOn(world, c.release));
+        for (const char* clear : {"delete from cA_ACR_invC ", "delete from cA_Allmt_invc "}) {
+            long at = positionOf(world, clear);
+            EXPECT_EQ(at >= 0, c.emptied) << clear;
+            if (at >= 0) {
+                EXPECT_LT(at, positionOf(world, copy));
+            }
+        }
+    }
+}
+
+TEST_F(RunFixture, AFailingDatabaseCreationIsToleratedLikeAnyStepBeforeTheHandler) {
+    scriptNormalRun(world);
+    world.failCreateDatabase = true;
+    bool result = true;
+    EXPECT_NO_THROW(result = run(Release::V861));
+    EXPECT_FALSE(result);
+    EXPECT_FALSE(has("begin"));
+    EXPECT_EQ(prompts(), (std::vector<std::string>{"[00141]"}));  // no state could be read: first year
+}
+
+// Release 8.61 narrows the answer of 00145 to 16 bits, and no other: an
+// answer out of that range to the closing message is no error.
+TEST(AnswerNarrowing, OnlyTheConfirmationAnswerIsNarrowed) {
+    FakeWorld committed;
+    scriptNormalRun(committed);
+    committed.messages.serviceAnswer = 70000;
+    bool result = false;
+    EXPECT_NO_THROW(result = runOn(committed, Release::V861));
+    EXPECT_TRUE(result);
+
+    FakeWorld asked;
+    scriptNormalRun(asked);
+    asked.results[{"0012005", "select * from ca_cbsys "}] = {{{"binitleft", Value(1)}}};
+    asked.messages.serviceAnswer = 70000;   // overflows on narrowing: the answer stays 0, the run stops
+    EXPECT_FALSE(runOn(asked, Release::V861));
+    EXPECT_TRUE(asked.executed().empty());
+}
+
+}  // namespace
+}  // namespace vantyr::testing

@@ -93,6 +93,7 @@ void FakeWorld::failIfScripted(const std::string& key, const std::string& sql) {
 
 std::unique_ptr<platform::Database> FakeWorld::CreateDatabase() {
     ++databasesCreated;
+    if (failCreateDatabase) throw classNotRegistered();
     return std::make_unique<FakeDatabase>(*this);
 }
 
@@ -165,7 +166,8 @@ std::string FakeMessages::GetString(const std::string& key, int count, const std
 
 long FakeMessages::ShowMessage(const std::string& prompt, int buttons, const std::string& title,
                                const std::string&, int) {
-    return Show(prompt, buttons, title);
+    long shownAnswer = Show(prompt, buttons, title);
+    return serviceAnswer ? *serviceAnswer : shownAnswer;
 }
 
 void scriptNormalRun(FakeWorld& world) {

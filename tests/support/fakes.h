@@ -88,6 +88,7 @@ public:
     int answer = platform::kAnswerOk;    // for OK/Cancel prompts
     bool failShow = false;
     bool failGetString = false;
+    std::optional<long> serviceAnswer;   // what the message service's box answers (release 8.61), else `answer`
     std::vector<ShownMessage> shown;
     std::vector<std::pair<std::string, std::vector<std::string>>> fetched;
 
@@ -113,6 +114,7 @@ public:
     std::map<std::string, std::vector<std::string>> tableColumns;  // per table name, previous year
     std::set<std::string> failingOpens;    // keys whose Open fails
     bool failTransactions = false;
+    bool failCreateDatabase = false;       // CreateDatabase raises (the class cannot be created)
 
     std::vector<Event> journal;
     int databasesCreated = 0;

@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <nlohmann/json.hpp>
+
 #include "tests/support/engine_fixture.h"
 
 namespace vantyr::testing {
@@ -206,9 +208,11 @@ TEST_P(CarryOverTest, DryRunWritesNothingAndPlansWhatARunSends) {
         std::istringstream lines(trace);
         std::string line;
         while (std::getline(lines, line)) {
-            if (line.find("\"read\":true") != std::string::npos) continue;
-            auto start = line.find("\"text\":\"") + 8;
-            out.push_back(line.substr(start, line.find("\",\"outcome\"") - start));
+            auto record = nlohmann::json::parse(line);
+            if (record.contains("read")) continue;
+            out.push_back(record.contains("text") ? record["text"].get<std::string>()
+                                                  : record["query"].get<std::string>() + " " +
+                                                        record["column"].get<std::string>() + "=" + record["value"].dump());
         }
         return out;
     };

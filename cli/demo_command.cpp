@@ -1,0 +1,103 @@
+// vantyr demo and vantyr db create: account-year databases of the embedded
+// engine. Both only create; anything in the way is an environment error, and
+// a creation that fails midway leaves no file behind.
+#include <filesystem>
+#include <ostream>
+#include <system_error>
+
+#include "cli/commands.h"
+#include "cli/data_source.h"
+#include "cli/validation.h"
+#include "platform/sqlite/demo_data.h"
+
+namespace vantyr::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The files a creation makes: kept when it succeeds, removed when it fails.
+class NewFiles {
+public:
+    explicit NewFiles(std::vector<fs::path> paths) : paths_(std::move(paths)) {}
+    ~NewFiles() {
+        if (kept_) return;
+        std::error_code ec;
+        for (const auto& p : paths_) {
+            fs::remove(p, ec);
+            fs::remove(fs::path(p.string() + "-journal"), ec);
+        }
+    }
+    void keep() { kept_ = true; }
+
+    // The first of the files that already exists, or nothing.
+    std::optional<fs::path> existing() const {
+        std::error_code ec;
+        for (const auto& p : paths_)
+            if (fs::exists(p, ec) || ec) return p;
+        return std::nullopt;
+    }
+
+private:
+    std::vector<fs::path> paths_;
+    bool kept_ = false;
+};
+
+}  // namespace
+
+int runCreate(const CreateOptions& o, Console& console) {
+    if (!checkTarget(o.data, o.account, o.year, console)) return kExitUsage;
+    platform::sqlite::DataDirectory directory{fs::path(o.data)};
+    NewFiles files({directory.locate(o.account, o.year).path});
+    if (auto there = files.existing()) {
+        files.keep();
+        console.err << "vantyr: " << there->string() << " already exists; nothing was written\n";
+        return kExitUsage;
+    }
+    try {
+        platform::sqlite::createAccountYear(directory, o.account, o.year, o.release == Release::V861);
+    } catch (const std::exception& e) {
+        console.err << "vantyr: the database could not be created: " << e.what() << "\n";
+        return kExitUsage;
+    }
+    files.keep();
+    console.out << "created " << directory.locate(o.account, o.year).path.string() << " (release "
+                << releaseName(o.release) << ")\n";
+    return kExitCommitted;
+}
+
+int runDemo(const DemoCommandOptions& o, Console& console) {
+    if (o.rows < kDemoMinRows || o.rows > kDemoMaxRows) {
+        console.err << "vantyr: --rows must lie between " << kDemoMinRows << " (one row per period) and "
+                    << kDemoMaxRows << "\n";
+        return kExitUsage;
+    }
+    if (auto problem = checkDataDirectory(o.data); problem && problem->find("does not exist") == std::string::npos) {
+        console.err << "vantyr: " << *problem << "\n";
+        return kExitUsage;
+    }
+    platform::sqlite::DataDirectory directory{fs::path(o.data)};
+    NewFiles files({directory.locate("001", "2004").path, directory.locate("001", "2005").path});
+    if (auto there = files.existing()) {
+        files.keep();
+        console.err << "vantyr: " << there->string() << " already exists; remove it or choose another --data\n";
+        return kExitUsage;
+    }
+    platform::sqlite::DemoOptions demo;
+    demo.release861 = o.release == Release::V861;
+    demo.periodRows = o.rows;
+    demo.seed = o.seed;
+    try {
+        auto counts = platform::sqlite::createDemo(directory, demo);
+        files.keep();
+        std::int64_t total = 0;
+        for (const auto& [table, rows] : counts) total += rows;
+        console.out << "demo account 001 in " << o.data << " (release " << releaseName(o.release) << "): 2004 holds "
+                    << total << " rows in " << counts.size() << " tables, 2005 is empty\n";
+    } catch (const std::exception& e) {
+        console.err << "vantyr: the demo could not be created (nothing kept): " << e.what() << "\n";
+        return kExitUsage;
+    }
+    return kExitCommitted;
+}
+
+}  // namespace vantyr::cli
