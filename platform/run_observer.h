@@ -11,6 +11,9 @@
 
 namespace vantyr::platform {
 
+// The object name under which release 8.50's schema upgrade reports.
+inline constexpr const char* kUpgradeObject = "Upgrade";
+
 enum class StatementOutcome { Done, Skipped, Failed, Planned };
 
 struct StatementRecord {

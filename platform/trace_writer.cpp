@@ -37,7 +37,8 @@ void TraceWriter::flushPending(StatementOutcome outcome) {
 
 void TraceWriter::write(const StatementRecord& record) {
     ++seq_;
-    if (record.outcome == StatementOutcome::Skipped && !record.read) ++skipped_;
+    if (record.outcome == StatementOutcome::Skipped && !record.read)
+        ++(record.object == kUpgradeObject ? upgradeSkipped_ : skipped_);
     if (record.outcome == StatementOutcome::Planned) ++planned_;
     if (!out_) return;
     nlohmann::ordered_json line;

@@ -4,7 +4,8 @@
 //   {"seq":1,"object":"CurYearDb","option":128,"text":"...","outcome":"done","rows":0,"ms":0.4}
 // A failed statement is held until the run says whether it passed over it
 // ("skipped", with "error") or ended on it ("failed"). It also counts the
-// statements passed over, for the summary an operator sees after a commit.
+// statements passed over, for the summary an operator sees after a commit;
+// the schema upgrade's failures, all passed over by its rule, apart.
 #include <optional>
 #include <ostream>
 
@@ -23,7 +24,9 @@ public:
     void RunFailed(const Error&) override { flushPending(StatementOutcome::Failed); }
 
     int written() const { return seq_; }
+    // Statements of the carry-over passed over (the upgrade's are counted apart).
     int skipped() const { return skipped_; }
+    int upgradeSkipped() const { return upgradeSkipped_; }
     int planned() const { return planned_; }
 
 private:
@@ -34,6 +37,7 @@ private:
     std::optional<StatementRecord> pending_;
     int seq_ = 0;
     int skipped_ = 0;
+    int upgradeSkipped_ = 0;
     int planned_ = 0;
 };
 

@@ -19,13 +19,16 @@ const char* kSettings[] = {"ca_depdf", "ca_predf", "ca_classdef", "ca_acr", "ca_
                            "ca_planc", "ca_procf", "ca_propma", "ca_propt", "ca_quo", "ca_rptadd", "ca_rptfld", "ca_rptsub",
                            "ca_rptsum", "ca_rptsys", "ca_serpri", "ca_userproperty", "ca_distritem"};
 
-// The skipped statements of a trace, by text.
+bool upgradeLine(const std::string& line) { return line.find("\"object\":\"Upgrade\"") != std::string::npos; }
+
+// The skipped statements of the carry-over in a trace (not the schema upgrade's), by text.
 std::vector<std::string> skippedTexts(const std::string& trace) {
     std::vector<std::string> out;
     std::istringstream lines(trace);
     std::string line;
     while (std::getline(lines, line)) {
-        if (line.find("\"outcome\":\"skipped\"") == std::string::npos || line.find("\"read\":true") != std::string::npos)
+        if (line.find("\"outcome\":\"skipped\"") == std::string::npos || line.find("\"read\":true") != std::string::npos ||
+            upgradeLine(line))
             continue;
         auto start = line.find("\"text\":\"") + 8;
         out.push_back(line.substr(start, line.find("\",\"outcome\"") - start));
@@ -129,13 +132,18 @@ TEST_P(CarryOverTest, RelatedRowsInTheCurrentYearGive3200AndRollBack) {
                            "CONSTRAINT FK_RdRecords_pronb FOREIGN KEY (cbatch) REFERENCES CA_PRONB (cbatch))");
         session.execute(s, "insert into RdRecords (id, cbatch) values (1, 'B1')");
     }
-    std::string before = cur().dump();
+    // Release 8.50's upgrade is not undone by the rollback: the rows are
+    // compared with those after an upgrade alone (the upgrade drops and
+    // creates its work tables, so the catalogue rows are left out).
+    if (release == Release::V850) upgradeAlone();
+    auto rowsOf = [](const std::string& dump) { return dump.substr(0, dump.find("## sysindexes")); };
+    std::string before = rowsOf(cur().dump());
     std::string prevBefore = prev().dump();
     EngineRun run = carryOver(release);
     EXPECT_FALSE(run.result);
     EXPECT_NE(run.messages.find("already holds cost data"), std::string::npos) << run.messages;
     EXPECT_NE(run.messages.find("clear the current year's database"), std::string::npos);
-    EXPECT_EQ(cur().dump(), before);
+    EXPECT_EQ(rowsOf(cur().dump()), before);
     // The previous year differs only by its mark.
     Probe p = prev();
     EXPECT_EQ(p.count("select iendmonth from ca_cbsys"), 13);
@@ -205,7 +213,8 @@ TEST_P(CarryOverTest, DryRunWritesNothingAndPlansWhatARunSends) {
         std::istringstream lines(trace);
         std::string line;
         while (std::getline(lines, line)) {
-            if (line.find("\"read\":true") != std::string::npos) continue;
+            // The upgrade's key operations stop at a failure that a plan cannot foresee.
+            if (line.find("\"read\":true") != std::string::npos || upgradeLine(line)) continue;
             auto start = line.find("\"text\":\"") + 8;
             out.push_back(line.substr(start, line.find("\",\"outcome\"") - start));
         }
