@@ -112,17 +112,25 @@ int runCarryOver(const CarryOverOptions& o, Console& console) {
     return code;
 }
 
+bool checkSchema(bool before850, Release release, Console& console) {
+    if (!before850 || release == Release::V850) return true;
+    console.err << "vantyr: --schema pre-8.50 needs --release 8.50 (release 8.61 has no schema upgrade)\n";
+    return false;
+}
+
 int runCreate(const CreateOptions& o, Console& console) {
-    if (!checkIdentity(o.account, o.year, console) || !checkDataDirectory(o.data, console)) return kExitUsage;
+    if (!checkIdentity(o.account, o.year, console) || !checkDataDirectory(o.data, console) ||
+        !checkSchema(o.before850, o.release, console))
+        return kExitUsage;
     platform::sqlite::DataDirectory directory{std::filesystem::path(o.data)};
     try {
-        platform::sqlite::createAccountYear(directory, o.account, o.year, o.release == Release::V861);
+        platform::sqlite::createAccountYear(directory, o.account, o.year, o.release == Release::V861, o.before850);
     } catch (const platform::Error& e) {
         console.err << "vantyr: " << e.description() << "\n";
         return kExitFailed;
     }
     console.out << "created " << directory.locate(o.account, o.year).path.string() << " (release "
-                << releaseName(o.release) << ")\n";
+                << releaseName(o.release) << (o.before850 ? ", schema before 8.50" : "") << ")\n";
     return kExitCommitted;
 }
 
@@ -131,6 +139,7 @@ int runDemo(const DemoCommandOptions& o, Console& console) {
         console.err << "vantyr: --rows must be at least 12 (one row per period)\n";
         return kExitUsage;
     }
+    if (!checkSchema(o.before850, o.release, console)) return kExitUsage;
     platform::sqlite::DataDirectory directory{std::filesystem::path(o.data)};
     for (const char* year : {"2004", "2005"}) {
         if (std::filesystem::exists(directory.locate("001", year).path)) {
@@ -143,12 +152,14 @@ int runDemo(const DemoCommandOptions& o, Console& console) {
     demo.release861 = o.release == Release::V861;
     demo.periodRows = o.rows;
     demo.seed = o.seed;
+    demo.before850 = o.before850;
     try {
         auto counts = platform::sqlite::createDemo(directory, demo);
         std::int64_t total = 0;
         for (const auto& [table, rows] : counts) total += rows;
         console.out << "demo account 001 in " << o.data << " (release " << releaseName(o.release) << "): 2004 holds "
-                    << total << " rows in " << counts.size() << " tables, 2005 is empty\n";
+                    << total << " rows in " << counts.size() << " tables, 2005 is empty"
+                    << (o.before850 ? " at the schema before 8.50" : "") << "\n";
     } catch (const std::exception& e) {
         console.err << "vantyr: " << e.what() << "\n";
         return kExitFailed;

@@ -55,6 +55,7 @@ int main(int argc, char** argv) {
     dbCreate->add_option("--account", create.account, "company account number")->required();
     dbCreate->add_option("--year", create.year, "fiscal year")->required();
     addRelease(dbCreate, create.release);
+    cli::addSchemaOption(dbCreate, create.before850);
 
     cli::DemoCommandOptions demo;
     auto* demoCommand = app.add_subcommand("demo", "create account 001 with a filled 2004 and an empty 2005");
@@ -62,6 +63,7 @@ int main(int argc, char** argv) {
     demoCommand->add_option("--rows", demo.rows, "rows of each period table (default 240)");
     demoCommand->add_option("--seed", demo.seed, "seed of the generated figures");
     addRelease(demoCommand, demo.release);
+    cli::addSchemaOption(demoCommand, demo.before850);
 
     cli::UpgradeOptions upgradeOptions;
     auto* upgradeCommand = cli::addUpgradeCommand(app, upgradeOptions);

@@ -130,6 +130,14 @@ int runUpgrade(const UpgradeOptions& o, Console& console) {
     return kExitCommitted;
 }
 
+void addSchemaOption(CLI::App* command, bool& before850) {
+    command
+        ->add_option_function<std::string>(
+            "--schema", [&before850](const std::string& text) { before850 = text == "pre-8.50"; },
+            "pre-8.50: the current year as it stood before release 8.50's schema upgrade (release 8.50 only)")
+        ->check(CLI::IsMember({"pre-8.50", "8.50"}));
+}
+
 CLI::App* addUpgradeCommand(CLI::App& app, UpgradeOptions& o) {
     auto* command = app.add_subcommand("upgrade", "run release 8.50's schema upgrade alone on one account year");
     command->add_option("--data", o.data, "data directory of the account-year databases")->required();

@@ -19,6 +19,9 @@ struct UpgradeOptions {
 // did), kExitUsage for bad arguments or an account year that cannot be opened.
 int runUpgrade(const UpgradeOptions& options, Console& console);
 
+// Adds --schema pre-8.50 to `db create` or `demo`.
+void addSchemaOption(CLI::App* command, bool& before850);
+
 // Registers the subcommand and its options on the command's parser.
 CLI::App* addUpgradeCommand(CLI::App& app, UpgradeOptions& options);
 
