@@ -205,7 +205,7 @@ void fillUpgradeSamples(Connection& db) {
     db.exec("INSERT INTO CA_RptFLD (id, corder, crptname, name) VALUES"
             " (-1, '1', '在产品成本汇总表', '产品编码'), (-1, '2', '完工产品成本汇总表', '产品编码'),"
             " (-1, '3', '入库产品成本汇总表', '产品编码'), (-1, '4', '辅助服务成本汇总表', '部门')");
-    db.exec("INSERT INTO CA_onpce (cppid, ionpapp, iperiod) VALUES ('ppi00000', 0.5, 1), ('ppi00001', 0.25, 1)");
+    db.exec("INSERT INTO CA_onpce (cppid, ionpapp, iperiod) VALUES ('ppi00000', 0.5, 0), ('ppi00001', 0.25, 0)");
     db.exec("INSERT INTO CA_OnPQu (cPPID, iQuot) VALUES ('ppi00000', 2), ('ppi00001', 3)");
     db.exec("INSERT INTO CA_IDMAC (coutid, coutname) VALUES ('R01', '产成品入库'), ('R02', '材料出库')");
     db.exec("INSERT INTO CA_PreDF (cProcedureID, cProcedureName, cUnit) VALUES ('P01', '装配', '0123456789'),"
