@@ -93,6 +93,30 @@ TEST_F(UpgradeEngineTest, FirstRunBringsTheSchemaTo850AndASecondRunChangesNothin
     EXPECT_EQ(cur().value("select cvalue from accinformation where cid = '18'").toText(), "8500000");
 }
 
+TEST_F(UpgradeEngineTest, VersionRowStampedAsText) {
+    makeDemo(Release::V850, 12);
+    auto version = [&] { return cur().value("select cvalue from accinformation where csysid = 'CA' and cname = 'Version'"); };
+    cur().exec("delete from accinformation where cid = '18'");
+    upgradeAlone();
+    EXPECT_EQ(cur().value("select cSysID || '/' || cID || '/' || cName || '/' || cCaption || '/' || cType || '/' || cvalue"
+                          " || '/' || cDefault || '/' || bVisible || '/' || bEnable from accinformation where cid = '18'")
+                  .toText(),
+              "CA/18/Version/版本/Text/8500000/8500000/1/1");
+    struct Case {
+        const char* stored;   // null: Null
+        const char* after;
+    };
+    for (Case c : {Case{"7000000", "8500000"}, Case{"861", "861"}, Case{"10000000", "8500000"}, Case{nullptr, nullptr},
+                   Case{"8610000", "8610000"}}) {
+        cur().exec(std::string("update accinformation set cvalue = ") + (c.stored ? std::string("'") + c.stored + "'" : "NULL") +
+                   ", cDefault = '7' where cid = '18'");
+        upgradeAlone();
+        if (c.after) EXPECT_EQ(version().toText(), c.after) << (c.stored ? c.stored : "Null");
+        else EXPECT_TRUE(version().isNull());
+        EXPECT_EQ(cur().value("select cDefault from accinformation where cid = '18'").toText(), "7");
+    }
+}
+
 TEST_F(UpgradeEngineTest, ProcessUnitsAreCutToEightCharacters) {
     GTEST_SKIP() << "needs the engine form left(...) in an update";
     makeEarlierDemo();
