@@ -13,15 +13,18 @@ std::string lower(std::string s) {
 
 class FakeAdoConnection : public platform::AdoConnection {
 public:
-    explicit FakeAdoConnection(FakeAdo& world) : world_(world) {}
+    FakeAdoConnection(FakeAdo& world, bool own) : world_(world), own_(own) {}
+    ~FakeAdoConnection() override {
+        if (own_) world_.record({"release", "", "connection", std::nullopt});
+    }
     std::string ConnectionString() override { return world_.connectionString; }
     void Open(const std::string& cs, const std::string& user, const std::string& password, int options) override {
-        world_.journal.push_back({"open", "", cs + "|" + user + "|" + password + "|" + std::to_string(options), options});
+        world_.record({"open", "", cs + "|" + user + "|" + password + "|" + std::to_string(options), options});
         world_.failIfScripted("open", "open");
         open_ = true;
     }
     void Execute(const std::string& sql) override {
-        world_.journal.push_back({"exec", "", sql, std::nullopt});
+        world_.record({"exec", "", sql, std::nullopt});
         if (!open_) throw platform::Error(3704, "Operation is not allowed when the object is closed.");
         world_.failIfScripted("exec", sql);
     }
@@ -31,6 +34,7 @@ public:
 
 private:
     FakeAdo& world_;
+    bool own_;
     bool open_ = false;
 };
 
@@ -41,7 +45,7 @@ public:
     void SetCursorType(int v) override { cursor("type", v); }
     void SetLockType(int v) override { cursor("lock", v); }
     void Open(const std::string& sql, platform::AdoConnection&, int cursorType, int lockType) override {
-        world_.journal.push_back({"query", std::to_string(cursorType) + "/" + std::to_string(lockType), sql, lockType});
+        world_.record({"query", std::to_string(cursorType) + "/" + std::to_string(lockType), sql, lockType});
         world_.failIfScripted("query", sql);
         auto it = world_.results.find(sql);
         rows_ = it == world_.results.end() ? std::vector<Row>{} : it->second;
@@ -69,22 +73,22 @@ public:
         return it->second;
     }
     void AddNew() override {
-        world_.journal.push_back({"addnew", "", "", std::nullopt});
+        world_.record({"addnew", "", "", std::nullopt});
         world_.failIfScripted("addnew", "addnew");
     }
     void SetField(const std::string& name, const platform::Value& value) override {
-        world_.journal.push_back({"set", "", name + "=" + (value.isNull() ? "Null" : value.toText()), std::nullopt});
+        world_.record({"set", "", name + "=" + (value.isNull() ? "Null" : value.toText()), std::nullopt});
         world_.failIfScripted("set", "set:" + name);
     }
     void Update() override {
-        world_.journal.push_back({"update", "", "", std::nullopt});
+        world_.record({"update", "", "", std::nullopt});
         world_.failIfScripted("update", "update");
     }
-    void Close() override { world_.journal.push_back({"close", "", "", std::nullopt}); }
+    void Close() override { world_.record({"close", "", "", std::nullopt}); }
 
 private:
     void cursor(const char* what, int value) {
-        world_.journal.push_back({"cursor", "", std::string(what) + "=" + std::to_string(value), value});
+        world_.record({"cursor", "", std::string(what) + "=" + std::to_string(value), value});
     }
     FakeAdo& world_;
     std::vector<Row> rows_;
@@ -95,9 +99,9 @@ private:
 }  // namespace
 
 std::unique_ptr<platform::AdoConnection> FakeAdo::CreateAdoConnection() {
-    journal.push_back({"create", "", "connection", std::nullopt});
+    record({"create", "", "connection", std::nullopt});
     if (failCreate) throw platform::Error(-2147221164, "Class not registered");
-    return std::make_unique<FakeAdoConnection>(*this);
+    return std::make_unique<FakeAdoConnection>(*this, true);
 }
 
 std::unique_ptr<platform::AdoRecordset> FakeAdo::CreateAdoRecordset() {
@@ -112,6 +116,11 @@ void FakeAdo::failIfScripted(const std::string& kind, const std::string& text) {
     if (failWhen) {
         if (auto f = failWhen(kind, text)) throw platform::Error(f->number, f->description);
     }
+}
+
+void FakeAdo::record(Event event) {
+    if (also) also->push_back(event);
+    journal.push_back(std::move(event));
 }
 
 std::vector<std::string> FakeAdo::executed() const {
@@ -129,7 +138,7 @@ std::vector<Event> FakeAdo::of(const std::string& kind) const {
 }
 
 std::shared_ptr<platform::AdoConnection> FakeAdo::given() {
-    auto connection = std::make_shared<FakeAdoConnection>(*this);
+    auto connection = std::make_shared<FakeAdoConnection>(*this, false);
     return connection;
 }
 

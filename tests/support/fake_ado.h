@@ -24,8 +24,11 @@ public:
     std::function<std::optional<Failure>(const std::string& kind, const std::string& text)> failWhen;
     bool failCreate = false;   // CreateAdoConnection / CreateAdoRecordset raise
 
-    // kinds: "create", "open", "exec", "cursor", "query", "addnew", "set", "update", "close"
+    // kinds: "create", "open", "exec", "cursor", "query", "addnew", "set", "update", "close",
+    // "release" (a connection the upgrade created is destroyed)
     std::vector<Event> journal;
+    std::vector<Event>* also = nullptr;   // a second journal the events are copied to (a FakeWorld's)
+    void record(Event event);
     int recordsets = 0;
 
     std::unique_ptr<platform::AdoConnection> CreateAdoConnection() override;

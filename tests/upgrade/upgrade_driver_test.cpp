@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <set>
 
+#include "shell/endyear.h"
 #include "tests/support/fake_ado.h"
 #include "upgrade/key_normalisation.h"
 #include "upgrade/statement_groups.h"
@@ -105,6 +106,41 @@ TEST(UpgradeDriverTest, UnusableConnectionIsASilentNoOp) {
     unregistered.failCreate = true;
     EXPECT_NO_THROW(upgrade::UpgradeCaSchema(unregistered, unregistered.given()));
     EXPECT_TRUE(unregistered.executed().empty());
+}
+
+// In a release-8.50 run the upgrade comes after the confirmation and before
+// the transaction, on a connection of its own that is gone before BeginTrans.
+TEST(UpgradeDriverTest, RunsBeforeTheTransactionAndReleasesItsConnection) {
+    for (Release release : {Release::V850, Release::V861}) {
+        FakeWorld world;
+        scriptNormalRun(world);
+        FakeAdo ado;
+        ado.also = &world.journal;
+        world.ado = &ado;
+        world.underlying = ado.given();
+        auto login = std::make_shared<FakeLogin>();
+        shell::endyear component(release, world);
+        component.caLogin(login);
+        component.subYearend();
+        auto at = [&](const std::string& kind, const std::string& text) {
+            auto it = std::find_if(world.journal.begin(), world.journal.end(),
+                                   [&](const Event& e) { return e.kind == kind && (text.empty() || e.text == text); });
+            return static_cast<std::size_t>(it - world.journal.begin());
+        };
+        std::size_t begin = at("begin", ""), end = world.journal.size();
+        ASSERT_LT(begin, end);
+        if (release == Release::V861) {
+            EXPECT_EQ(at("create", ""), end);
+            continue;
+        }
+        std::size_t first = at("exec", "alter table CA_Amoct add OnpRation float default 0 not null ");
+        std::size_t release850 = at("release", "");
+        EXPECT_LT(at("query", "select * from ca_cbsys "), first);
+        EXPECT_LT(first, release850);
+        EXPECT_LT(release850, begin);
+        // Its own connection, opened from the given one's string.
+        EXPECT_EQ(at("open", ado.connectionString + "|||-1"), at("create", "connection") + 1);
+    }
 }
 
 struct StampCase {
