@@ -1,5 +1,7 @@
 #include "carryover/reconciliation.h"
 
+#include <cctype>
+
 #include "carryover/carried_tables.h"
 #include "carryover/quiet_reads.h"
 #include "platform/database.h"
@@ -15,6 +17,14 @@ std::int64_t count(platform::Database& db, const std::string& sql) {
         rs->Close();
     });
     return n;
+}
+
+// Tables that release 8.50's schema upgrade removes from the current year.
+bool upgradeRemoves(const RunContext& context, const std::string& table) {
+    if (context.release != Release::V850) return false;
+    std::string lower;
+    for (char ch : table) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return lower == "ca_userproperty";
 }
 
 }  // namespace
@@ -40,6 +50,9 @@ std::vector<TableBalance> reconcile(platform::Database& prev, platform::Database
         TableBalance b{table.table, table.structureOnly ? "rebuilt as structure only (select top 0)" : table.source};
         b.offered = table.structureOnly ? 0 : count(prev, offeredRowsQuery(table));
         b.held = count(cur, heldRowsQuery(table));
+        if (b.held < 0 && upgradeRemoves(context, table.table))
+            b.removedByUpgrade =
+                count(cur, "select count(*) n from sysobjects where name = '" + table.table + "' and xtype = 'U'") == 0;
         balances.push_back(b);
     }
     return balances;

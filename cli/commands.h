@@ -41,6 +41,7 @@ struct CheckOptions {
 struct CreateOptions {
     std::string data, account, year;
     Release release = Release::V861;
+    bool before850 = false;   // --schema pre-8.50 (release 8.50 only)
 };
 
 // The documented bounds of demo --rows.
@@ -52,6 +53,7 @@ struct DemoCommandOptions {
     Release release = Release::V861;
     int rows = 240;
     std::uint64_t seed = 20041231;
+    bool before850 = false;   // --schema pre-8.50: the new year before 8.50's upgrade (release 8.50 only)
 };
 
 int runCarryOver(const CarryOverOptions& options, Console& console);

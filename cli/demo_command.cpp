@@ -42,10 +42,18 @@ private:
     bool kept_ = false;
 };
 
+// --schema pre-8.50 makes sense only for release 8.50, whose run upgrades it.
+bool checkSchema(bool before850, Release release, Console& console) {
+    if (!before850 || release == Release::V850) return true;
+    console.err << "vantyr: --schema pre-8.50 needs --release 8.50 (release 8.61 has no schema upgrade)\n";
+    return false;
+}
+
 }  // namespace
 
 int runCreate(const CreateOptions& o, Console& console) {
-    if (!checkTarget(o.data, o.account, o.year, console)) return kExitUsage;
+    if (!checkTarget(o.data, o.account, o.year, console) || !checkSchema(o.before850, o.release, console))
+        return kExitUsage;
     platform::sqlite::DataDirectory directory{fs::path(o.data)};
     NewFiles files({directory.locate(o.account, o.year).path});
     if (auto there = files.existing()) {
@@ -54,14 +62,14 @@ int runCreate(const CreateOptions& o, Console& console) {
         return kExitUsage;
     }
     try {
-        platform::sqlite::createAccountYear(directory, o.account, o.year, o.release == Release::V861);
+        platform::sqlite::createAccountYear(directory, o.account, o.year, o.release == Release::V861, o.before850);
     } catch (const std::exception& e) {
         console.err << "vantyr: the database could not be created: " << e.what() << "\n";
         return kExitUsage;
     }
     files.keep();
     console.out << "created " << directory.locate(o.account, o.year).path.string() << " (release "
-                << releaseName(o.release) << ")\n";
+                << releaseName(o.release) << (o.before850 ? ", schema before 8.50" : "") << ")\n";
     return kExitCommitted;
 }
 
@@ -75,6 +83,7 @@ int runDemo(const DemoCommandOptions& o, Console& console) {
         console.err << "vantyr: " << *problem << "\n";
         return kExitUsage;
     }
+    if (!checkSchema(o.before850, o.release, console)) return kExitUsage;
     platform::sqlite::DataDirectory directory{fs::path(o.data)};
     NewFiles files({directory.locate("001", "2004").path, directory.locate("001", "2005").path});
     if (auto there = files.existing()) {
@@ -86,13 +95,15 @@ int runDemo(const DemoCommandOptions& o, Console& console) {
     demo.release861 = o.release == Release::V861;
     demo.periodRows = o.rows;
     demo.seed = o.seed;
+    demo.before850 = o.before850;
     try {
         auto counts = platform::sqlite::createDemo(directory, demo);
         files.keep();
         std::int64_t total = 0;
         for (const auto& [table, rows] : counts) total += rows;
         console.out << "demo account 001 in " << o.data << " (release " << releaseName(o.release) << "): 2004 holds "
-                    << total << " rows in " << counts.size() << " tables, 2005 is empty\n";
+                    << total << " rows in " << counts.size() << " tables, 2005 is empty"
+                    << (o.before850 ? " at the schema before 8.50" : "") << "\n";
     } catch (const std::exception& e) {
         console.err << "vantyr: the demo could not be created (nothing kept): " << e.what() << "\n";
         return kExitUsage;

@@ -30,6 +30,7 @@ int run(int argc, char** argv) {
         cli::addCheckCommand(app, console),
         cli::addDbCommand(app, console),
         cli::addDemoCommand(app, console),
+        cli::addUpgradeCommand(app, console),
     };
     try {
         app.parse(argc, argv);

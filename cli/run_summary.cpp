@@ -17,6 +17,10 @@ constexpr KnownPassOver kKnownPassOvers[] = {
     {"..CA_MenuDef select * from CA_MenuDef",
      "the second CA_MenuDef copy: the first copy carried the menu rows by their columns; this copy of whole rows "
      "names the identity column and is refused"},
+    {"delete from ca_UserProperty ",
+     "release 8.50's schema upgrade removes CA_UserProperty from the current year before the transaction"},
+    {"..cA_UserProperty (cuserid,cdeptid)",
+     "release 8.50's schema upgrade removes CA_UserProperty from the current year before the transaction"},
     {"add constraint df_autoid ",
      "the default loop of CA_OnPQu reaches its identity column autoid, which takes no default"},
 };
@@ -50,7 +54,10 @@ void printSummary(const RunSummary& s, std::ostream& err) {
         << "held" << "  rule\n";
     for (const auto& t : s.tables) {
         err << "  " << std::left << std::setw(20) << t.table << std::right << std::setw(9) << t.offered << std::setw(9)
-            << t.held << "  " << t.source << (t.reconciled() ? "" : "   <- NOT RECONCILED") << "\n";
+            << t.held << "  " << t.source
+            << (t.removedByUpgrade ? "   (the schema upgrade removed the table from the current year)"
+                                   : t.reconciled() ? "" : "   <- NOT RECONCILED")
+            << "\n";
     }
     for (const auto& record : s.skipped) {
         std::string why = knownPassOver(record);
@@ -82,7 +89,7 @@ nlohmann::ordered_json toJson(const RunSummary& s) {
     auto& tables = j["tables"] = nlohmann::ordered_json::array();
     for (const auto& t : s.tables)
         tables.push_back({{"table", t.table}, {"rule", t.source}, {"offered", t.offered}, {"held", t.held},
-                          {"reconciled", t.reconciled()}});
+                          {"reconciled", t.reconciled()}, {"removedByUpgrade", t.removedByUpgrade}});
     j["unreconciled"] = s.unreconciledTables();
     auto& skipped = j["skipped"] = nlohmann::ordered_json::array();
     for (const auto& r : s.skipped) {

@@ -1,5 +1,7 @@
 #include "cli/subcommands.h"
 
+#include "cli/upgrade_command.h"
+
 #include <memory>
 
 namespace vantyr::cli {
@@ -55,6 +57,7 @@ Subcommand addDbCommand(CLI::App& app, Console& console) {
     create->add_option("--account", o->account, "company account number")->required();
     create->add_option("--year", o->year, "fiscal year (no leading zeros)")->required();
     addReleaseOption(create, [o](Release r) { o->release = r; }, "schema of release 8.50 or 8.61 (default 8.61)");
+    addSchemaOption(create, o->before850);
     std::string codes = exitCodesHelp({{kExitCommitted, "created"},
                                        {kExitUsage, "bad arguments or environment (the database exists); nothing was written"}});
     db->footer(codes);
@@ -69,10 +72,17 @@ Subcommand addDemoCommand(CLI::App& app, Console& console) {
     c->add_option("--rows", o->rows, "rows of each period table, 12 to 100000 (default 240)");
     c->add_option("--seed", o->seed, "seed of the generated figures");
     addReleaseOption(c, [o](Release r) { o->release = r; }, "schema of release 8.50 or 8.61 (default 8.61)");
+    addSchemaOption(c, o->before850);
     c->footer(exitCodesHelp({{kExitCommitted, "created"},
                              {kExitUsage, "bad arguments or environment (--data is a file, a database exists); "
                                           "nothing was kept"}}));
     return {c, [o, &console] { return runDemo(*o, console); }};
+}
+
+Subcommand addUpgradeCommand(CLI::App& app, Console& console) {
+    auto o = std::make_shared<UpgradeOptions>();
+    auto* c = addUpgradeCommand(app, *o);
+    return {c, [o, &console] { return runUpgrade(*o, console); }};
 }
 
 }  // namespace vantyr::cli

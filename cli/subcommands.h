@@ -25,5 +25,6 @@ Subcommand addCarryOverCommand(CLI::App& app, Console& console);
 Subcommand addCheckCommand(CLI::App& app, Console& console);
 Subcommand addDbCommand(CLI::App& app, Console& console);
 Subcommand addDemoCommand(CLI::App& app, Console& console);
+Subcommand addUpgradeCommand(CLI::App& app, Console& console);
 
 }  // namespace vantyr::cli

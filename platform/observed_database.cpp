@@ -116,6 +116,119 @@ private:
     SendMode mode_;
 };
 
+class ObservedAdoConnection : public AdoConnection {
+public:
+    ObservedAdoConnection(std::unique_ptr<AdoConnection> inner, std::string object, RunObserver& observer, SendMode mode)
+        : inner_(std::move(inner)), object_(std::move(object)), observer_(observer), mode_(mode) {}
+
+    std::string ConnectionString() override { return inner_->ConnectionString(); }
+    void Open(const std::string& connectionString, const std::string& userId, const std::string& password,
+              int options) override {
+        inner_->Open(connectionString, userId, password, options);
+    }
+    void Execute(const std::string& sql) override {
+        StatementRecord record = makeRecord(object_, std::nullopt, sql);
+        if (mode_ == SendMode::Plan) {
+            record.outcome = StatementOutcome::Planned;
+            observer_.Statement(record);
+            return;
+        }
+        reportStatement(observer_, record, [&] {
+            inner_->Execute(sql);
+            return 0;  // the rows a statement of this connection changed are not known
+        });
+    }
+    std::unique_ptr<Recordset> OpenRecordset(const std::string& sql) override {
+        StatementRecord record = makeRecord(object_, std::nullopt, sql);
+        record.read = true;
+        return reportStatement(observer_, record, [&] { return inner_->OpenRecordset(sql); });
+    }
+    AdoConnection& inner() { return *inner_; }
+
+private:
+    std::unique_ptr<AdoConnection> inner_;
+    std::string object_;
+    RunObserver& observer_;
+    SendMode mode_;
+};
+
+class ObservedAdoRecordset : public AdoRecordset {
+public:
+    ObservedAdoRecordset(std::unique_ptr<AdoRecordset> inner, std::string object, RunObserver& observer, SendMode mode)
+        : inner_(std::move(inner)), object_(std::move(object)), observer_(observer), mode_(mode) {}
+
+    void SetCursorLocation(int location) override { inner_->SetCursorLocation(location); }
+    void SetCursorType(int type) override { inner_->SetCursorType(type); }
+    void SetLockType(int type) override { inner_->SetLockType(type); }
+    void Open(const std::string& sql, AdoConnection& connection, int cursorType, int lockType) override {
+        auto* observed = dynamic_cast<ObservedAdoConnection*>(&connection);
+        AdoConnection& target = observed ? observed->inner() : connection;
+        sql_ = sql;
+        StatementRecord record = makeRecord(object_, std::nullopt, sql);
+        record.read = true;
+        reportStatement(observer_, record, [&] {
+            inner_->Open(sql, target, cursorType, lockType);
+            return 0;
+        });
+    }
+    bool Eof() override { return inner_->Eof(); }
+    bool Bof() override { return inner_->Bof(); }
+    void MoveNext() override { inner_->MoveNext(); }
+    Value Field(const std::string& name) override { return inner_->Field(name); }
+    Value FieldAt(int index) override { return inner_->FieldAt(index); }
+    void AddNew() override {
+        if (mode_ == SendMode::Send) inner_->AddNew();
+        adding_ = true;
+    }
+    void SetField(const std::string& name, const Value& value) override {
+        if (mode_ == SendMode::Send) inner_->SetField(name, value);
+        assignments_ += (assignments_.empty() ? "" : ", ") + name + " = " +
+                        (value.isNull() ? std::string("Null") : value.toText());
+    }
+    void Update() override {
+        StatementRecord record = makeRecord(
+            object_, std::nullopt,
+            (adding_ ? "new row of \"" : "update of the current row of \"") + sql_ + "\": " + assignments_);
+        assignments_.clear();
+        adding_ = false;
+        if (mode_ == SendMode::Plan) {
+            record.outcome = StatementOutcome::Planned;
+            observer_.Statement(record);
+            return;
+        }
+        reportStatement(observer_, record, [&] {
+            inner_->Update();
+            return std::int64_t{1};
+        });
+    }
+    void Close() override { inner_->Close(); }
+
+private:
+    std::unique_ptr<AdoRecordset> inner_;
+    std::string object_, sql_, assignments_;
+    RunObserver& observer_;
+    SendMode mode_;
+    bool adding_ = false;
+};
+
+class ObservedAdoFactory : public AdoFactory {
+public:
+    ObservedAdoFactory(AdoFactory& inner, std::string object, RunObserver& observer, SendMode mode)
+        : inner_(inner), object_(std::move(object)), observer_(observer), mode_(mode) {}
+    std::unique_ptr<AdoConnection> CreateAdoConnection() override {
+        return std::make_unique<ObservedAdoConnection>(inner_.CreateAdoConnection(), object_, observer_, mode_);
+    }
+    std::unique_ptr<AdoRecordset> CreateAdoRecordset() override {
+        return std::make_unique<ObservedAdoRecordset>(inner_.CreateAdoRecordset(), object_, observer_, mode_);
+    }
+
+private:
+    AdoFactory& inner_;
+    std::string object_;
+    RunObserver& observer_;
+    SendMode mode_;
+};
+
 class ObservedTransactions : public TransactionEngine {
 public:
     ObservedTransactions(TransactionEngine& inner, RunObserver& observer, SendMode mode)
@@ -140,6 +253,11 @@ private:
 std::unique_ptr<Database> observeDatabase(std::unique_ptr<Database> inner, std::string objectName,
                                           RunObserver& observer, SendMode mode) {
     return std::make_unique<ObservedDatabase>(std::move(inner), std::move(objectName), observer, mode);
+}
+
+std::unique_ptr<AdoFactory> observeAdo(AdoFactory& inner, std::string objectName, RunObserver& observer,
+                                       SendMode mode) {
+    return std::make_unique<ObservedAdoFactory>(inner, std::move(objectName), observer, mode);
 }
 
 std::unique_ptr<TransactionEngine> observeTransactions(TransactionEngine& inner, RunObserver& observer,

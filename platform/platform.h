@@ -12,7 +12,7 @@
 
 namespace vantyr::platform {
 
-class Platform {
+class Platform : public AdoFactory {
 public:
     virtual ~Platform() = default;
     virtual std::unique_ptr<Database> CreateDatabase() = 0;
@@ -21,9 +21,8 @@ public:
     virtual MessageService& ThreadMessageService() = 0;
     // Release 8.50's platform message box.
     virtual MessageBox& PlatformMessageBox() = 0;
-    // New, unopened ADO objects (release 8.50's upgrade opens its own).
-    virtual std::unique_ptr<AdoConnection> CreateAdoConnection() = 0;
-    virtual std::unique_ptr<AdoRecordset> CreateAdoRecordset() = 0;
+    // New, unopened ADO objects (release 8.50's upgrade opens its own):
+    // CreateAdoConnection and CreateAdoRecordset of AdoFactory.
 };
 
 }  // namespace vantyr::platform

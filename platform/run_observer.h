@@ -14,6 +14,9 @@
 
 namespace vantyr::platform {
 
+// The object name under which release 8.50's schema upgrade reports.
+inline constexpr const char* kUpgradeObject = "Upgrade";
+
 enum class StatementOutcome { Done, Skipped, Failed, Planned };
 
 // A change of the current row of an open recordset (the closing-month mark):

@@ -59,8 +59,12 @@ void TraceWriter::flushPending(StatementOutcome outcome) {
 void TraceWriter::write(const StatementRecord& record) {
     ++seq_;
     if (record.outcome == StatementOutcome::Skipped && !record.read) {
-        ++skipped_;
-        passedOver_.push_back(record);
+        if (record.object == kUpgradeObject) {
+            ++upgradeSkipped_;
+        } else {
+            ++skipped_;
+            passedOver_.push_back(record);
+        }
     }
     if (record.outcome == StatementOutcome::Planned) ++planned_;
     if (!out_) return;

@@ -7,7 +7,8 @@
 // text: {"seq":2,...,"kind":"row update","query":"select * from ca_cbsys ","column":"iendmonth","value":13,...}
 // A failed statement is held until the run says whether it passed over it
 // ("skipped", with "error") or ended on it ("failed"). It also keeps the
-// statements passed over, for the summary an operator sees after a commit.
+// statements passed over, for the summary an operator sees after a commit;
+// the schema upgrade's failures, all passed over by its rule, are counted apart.
 #include <optional>
 #include <ostream>
 #include <vector>
@@ -27,7 +28,9 @@ public:
     void RunFailed(const Error&) override { flushPending(StatementOutcome::Failed); }
 
     int written() const { return seq_; }
+    // Statements of the carry-over passed over (the upgrade's are counted apart).
     int skipped() const { return skipped_; }
+    int upgradeSkipped() const { return upgradeSkipped_; }
     int planned() const { return planned_; }
     // The statements passed over (reads excluded), in order.
     const std::vector<StatementRecord>& passedOver() const { return passedOver_; }
@@ -40,6 +43,7 @@ private:
     std::optional<StatementRecord> pending_;
     int seq_ = 0;
     int skipped_ = 0;
+    int upgradeSkipped_ = 0;
     int planned_ = 0;
     std::vector<StatementRecord> passedOver_;
 };

@@ -71,7 +71,9 @@ private:
     void upgradeSchema() {
         std::shared_ptr<platform::AdoConnection> connection;
         policy_.ignoring([&] { connection = self_.CurYearDb_->UnderlyingConnection(); });
-        policy_.ignoring([&] { upgrade::UpgradeCaSchema(connection); });
+        // The upgrade's own connection and recordsets report as object "Upgrade".
+        auto ado = platform::observeAdo(self_.platform_, "Upgrade", *self_.observer_, self_.mode_);
+        policy_.ignoring([&] { upgrade::UpgradeCaSchema(*ado, connection); });
     }
 
     // From the arming of the handler to the commit. False when an error ended

@@ -1,9 +1,9 @@
 #pragma once
 // The eighteen statement groups of release 8.50's schema upgrade, in the
 // order the driver runs them. Each group sends its statements through the
-// upgrade session, which passes over every failure; a group never raises
-// except key normalisation (group 17), whose operations stop at their first
-// failure and hand it to the driver.
+// upgrade session, which passes over every failure. The two operations of key
+// normalisation (group 17) stop at their first failure; the group passes over
+// it and goes on, as the driver does with anything a group raises.
 #include <span>
 
 #include "upgrade/upgrade_session.h"

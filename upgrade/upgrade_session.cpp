@@ -30,6 +30,42 @@ std::optional<long> UpgradeSession::count(const std::string& sql, const std::str
     }
 }
 
+bool UpgradeSession::noneCounted(const std::string& sql) {
+    std::unique_ptr<platform::AdoRecordset> rs;
+    try {
+        rs = newRecordset();
+        rs->Open(sql, connection_, platform::kAdOpenForwardOnly, platform::kAdLockReadOnly);
+    } catch (const platform::Error&) {
+        return false;  // the query failed: nothing is inserted
+    }
+    bool insert = true;
+    try {
+        if (!rs->Eof()) {
+            platform::Value first = rs->FieldAt(0);
+            if (!first.isNull() && first.toDouble() > 0) insert = false;
+        }
+    } catch (const platform::Error&) {
+        insert = false;  // a read that failed counts as a row found
+    }
+    passingOver([&] { rs->Close(); });
+    return insert;
+}
+
+bool passingOver(const std::function<void()>& step) {
+    try {
+        step();
+        return true;
+    } catch (const platform::Error&) {
+        return false;  // the upgrade passes over every failure of its own
+    }
+}
+
+std::string crlfJoined(const std::vector<std::string>& lines) {
+    std::string out;
+    for (std::size_t i = 0; i < lines.size(); ++i) out += (i ? "\r\n" : "") + lines[i];
+    return out;
+}
+
 std::string crlfLines(std::initializer_list<std::string_view> lines) {
     std::string out;
     for (std::string_view line : lines) {

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/ado.h"
 
@@ -30,6 +31,11 @@ public:
     // forward-only, read-only recordset. Empty when the query or the read
     // failed (a failed guard inserts nothing).
     std::optional<long> count(const std::string& sql, const std::string& field);
+    // A guard on report definitions, read from the first field of a
+    // forward-only, read-only recordset: true (insert) when the query gives no
+    // row, or a Null, or a count not above 0; false when it counts a row or
+    // when the query or a read of it failed.
+    bool noneCounted(const std::string& sql);
 
     // For the operations that keep their own error rules (key normalisation).
     platform::AdoConnection& connection() { return connection_; }
@@ -40,8 +46,14 @@ private:
     RecordsetFactory newRecordset_;
 };
 
+// Runs one step (a read, a field assignment, an operation that stops at its
+// first failure) and passes over its failure. False when it failed.
+bool passingOver(const std::function<void()>& step);
+
 // Lines joined as procedure bodies and work-table definitions are built: each
 // line followed by CR LF (an empty line is just CR LF).
 std::string crlfLines(std::initializer_list<std::string_view> lines);
+// Lines joined with CR LF between them: the last line has none.
+std::string crlfJoined(const std::vector<std::string>& lines);
 
 }  // namespace vantyr::upgrade

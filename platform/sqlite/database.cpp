@@ -106,7 +106,8 @@ std::unique_ptr<TableDefinitions> SqliteDatabase::Tables() {
 SqliteAdoConnection::SqliteAdoConnection(DataDirectory directory, std::string database)
     : connectionString_(kDataSource + directory.path().string() + kCatalog + database) {}
 
-void SqliteAdoConnection::Open(const std::string& connectionString) {
+void SqliteAdoConnection::Open(const std::string& connectionString, const std::string&, const std::string&, int) {
+    if (session_) throw Error(3705, "Operation is not allowed when the object is open.");
     auto catalogAt = connectionString.find(kCatalog);
     if (connectionString.rfind(kDataSource, 0) != 0 || catalogAt == std::string::npos)
         throw Error(-2147467259, "Invalid connection string: " + connectionString);
@@ -145,7 +146,10 @@ void SqliteAdoRecordset::Open(const std::string& sql, AdoConnection& connection,
     if (cursorType != kAdUnspecified) cursorType_ = cursorType;
     if (lockType != kAdUnspecified) lockType_ = lockType;
     session_ = &own->session();
-    row_ = session_->firstRow(own->schema(), sql);
+    rest_.clear();
+    row_ = session_->firstRow(own->schema(), sql, &rest_);
+    position_ = 0;
+    empty_ = !row_->values.has_value();
     editing_ = Editing::None;
 }
 
@@ -158,9 +162,32 @@ bool SqliteAdoRecordset::Eof() {
     return !row_->values.has_value();
 }
 
+bool SqliteAdoRecordset::Bof() {
+    requireOpen();
+    return empty_;
+}
+
+void SqliteAdoRecordset::MoveNext() {
+    requireOpen();
+    if (!row_->values) throw Error(3021, "Either BOF or EOF is True, or the current record has been deleted.");
+    if (position_ < rest_.size()) row_->values = std::move(rest_[position_]);
+    else row_->values.reset();
+    ++position_;
+    editing_ = Editing::None;
+    pending_.clear();
+}
+
 Value SqliteAdoRecordset::Field(const std::string& name) {
     requireOpen();
     return fieldOf(*row_, name);
+}
+
+Value SqliteAdoRecordset::FieldAt(int index) {
+    requireOpen();
+    if (!row_->values) throw Error(3021, "Either BOF or EOF is True, or the current record has been deleted.");
+    if (index < 0 || static_cast<std::size_t>(index) >= row_->values->size())
+        throw Error(3265, "Item cannot be found in the collection corresponding to the requested name or ordinal.");
+    return (*row_->values)[static_cast<std::size_t>(index)];
 }
 
 void SqliteAdoRecordset::AddNew() {
@@ -178,6 +205,7 @@ void SqliteAdoRecordset::SetField(const std::string& name, const Value& value) {
         throw Error(3265, "Item not found in this collection: no column '" + name + "'.");
     if (editing_ == Editing::None) {
         if (!row_->values) throw Error(3021, "Either BOF or EOF is True, or the current record has been deleted.");
+        if (position_ > 0) throw Error(3251, "Current Recordset does not support updating rows after the first.");
         editing_ = Editing::Current;
         pending_.clear();
     }

@@ -41,7 +41,10 @@ public:
     SqliteAdoConnection(DataDirectory directory, std::string database);
 
     std::string ConnectionString() override { return connectionString_; }
-    void Open(const std::string& connectionString) override;
+    // The string names the data directory and the database; the engine has no
+    // users, so the user id and password are not checked.
+    void Open(const std::string& connectionString, const std::string& userId, const std::string& password,
+              int options) override;
     void Execute(const std::string& sql) override;
     std::unique_ptr<Recordset> OpenRecordset(const std::string& sql) override;
 
@@ -55,8 +58,9 @@ private:
     std::string schema_;
 };
 
-// An ADO recordset over a SqliteAdoConnection: the first row of a query, which
-// can be changed, or a new row added to the query's one table.
+// An ADO recordset over a SqliteAdoConnection: the rows of a query, read when
+// it is opened; the first row can be changed, or a new row added to the
+// query's one table.
 class SqliteAdoRecordset : public AdoRecordset {
 public:
     void SetCursorLocation(int location) override { location_ = location; }
@@ -64,7 +68,10 @@ public:
     void SetLockType(int type) override { lockType_ = type; }
     void Open(const std::string& sql, AdoConnection& connection, int cursorType, int lockType) override;
     bool Eof() override;
+    bool Bof() override;
+    void MoveNext() override;
     Value Field(const std::string& name) override;
+    Value FieldAt(int index) override;
     void AddNew() override;
     void SetField(const std::string& name, const Value& value) override;
     void Update() override;
@@ -77,6 +84,9 @@ private:
     int location_ = 2, cursorType_ = kAdOpenForwardOnly, lockType_ = kAdLockReadOnly;
     Session* session_ = nullptr;
     std::optional<FirstRow> row_;
+    std::vector<std::vector<Value>> rest_;   // the rows after the first
+    std::size_t position_ = 0;               // 0: the first row is current
+    bool empty_ = false;
     Editing editing_ = Editing::None;
     std::vector<std::pair<std::string, Value>> pending_;
 };

@@ -1,5 +1,6 @@
 #include "platform/sqlite/demo_data.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <set>
 
@@ -8,6 +9,7 @@
 #include "platform/sqlite/catalog.h"
 #include "platform/sqlite/report_source_tables.h"
 #include "platform/sqlite/session.h"
+#include "platform/sqlite/suite_tables.h"
 #include "platform/sqlite/tokenizer.h"
 
 namespace vantyr::platform::sqlite {
@@ -93,15 +95,26 @@ std::int64_t fillTable(Connection& db, const TableModel& m, int rows, const std:
     return rows;
 }
 
+bool isSuiteTable(const std::string& name) {
+    const auto& suite = suiteTableNames();
+    return std::any_of(suite.begin(), suite.end(), [&](const std::string& s) { return sameName(s, name); });
+}
+
 }  // namespace
 
 void createAccountYear(const DataDirectory& directory, const std::string& account, const std::string& year,
-                       bool release861) {
+                       bool release861, bool before850) {
     AccountYear ay = directory.locate(account, year);
     Session session(directory);
     session.createDatabase(ay);
     std::string schema = session.attach(ay);
-    for (const auto& sql : accountSchema(release861)) session.execute(schema, sql);
+    std::vector<std::string> statements = accountSchema(release861);
+    if (before850 && !release861) {
+        statements = schemaBefore850(statements);
+    } else {
+        for (const auto& sql : suiteTables()) statements.push_back(sql);
+    }
+    for (const auto& sql : statements) session.execute(schema, sql);
     for (const auto& sql : reportSourceTables()) session.execute(schema, sql);
 }
 
@@ -119,10 +132,11 @@ std::map<std::string, std::int64_t> fillYear(const AccountYear& database, const 
     db.exec("BEGIN");
     for (const auto& name : tables) {
         std::string key = lowerCase(name);
-        if (kNotFilled.count(key)) continue;
+        if (kNotFilled.count(key) || isSuiteTable(name)) continue;
         int rows = kPeriodTables.count(key) ? options.periodRows : options.settingRows;
         counts[name] = fillTable(db, *catalog.table("main", name), rows, year, g);
     }
+    fillSuiteTables(db, year, std::max(options.periodRows, options.settingRows));
     auto state = db.prepare(
         "INSERT INTO ca_cbsys (caudepinalo, iplanperman, iendmonth, iendyear, icalculate, icertified, iplanmethod,"
         " binitleft, istep, cMauDetailFlag) VALUES ('1', 1, 12, ?, 1, 1, 1, 1, 0, '0')");
@@ -136,7 +150,15 @@ std::map<std::string, std::int64_t> fillYear(const AccountYear& database, const 
 std::map<std::string, std::int64_t> createDemo(const DataDirectory& directory, const DemoOptions& options) {
     std::filesystem::create_directories(directory.path());
     createAccountYear(directory, "001", "2004", options.release861);
-    createAccountYear(directory, "001", "2005", options.release861);
+    bool before850 = options.before850 && !options.release861;
+    createAccountYear(directory, "001", "2005", options.release861, before850);
+    {
+        Connection current(directory.locate("001", "2005").path.string(), false);
+        current.exec("BEGIN");
+        fillSuiteTables(current, "2005", std::max(options.periodRows, options.settingRows));
+        if (before850) fillUpgradeSamples(current);
+        current.exec("COMMIT");
+    }
     auto counts = fillYear(directory.locate("001", "2004"), "2004", options);
     fillReportSources(directory, "001", "2004", {"2005"});
     return counts;

@@ -13,14 +13,16 @@ namespace vantyr::platform::sqlite {
 
 struct DemoOptions {
     bool release861 = true;
+    bool before850 = false;         // release 8.50 only: the new year at the schema before 8.50
     int periodRows = 240;           // rows of each period table, spread over the twelve periods
     int settingRows = 24;           // rows of each settings table
     std::uint64_t seed = 20041231;
 };
 
-// Creates the account year's database with the release's schema.
+// Creates the account year's database with the release's schema and the
+// suite tables; `before850` (release 8.50): as it stood before 8.50's upgrade.
 void createAccountYear(const DataDirectory& directory, const std::string& account, const std::string& year,
-                       bool release861);
+                       bool release861, bool before850 = false);
 
 // Creates QXDATA_001_2004 (filled) and QXDATA_001_2005 (schema only).
 // Returns the rows written per table of 2004.

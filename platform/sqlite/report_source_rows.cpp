@@ -51,15 +51,16 @@ bool tableExists(Connection& db, const std::string& schema, const std::string& t
 
 // The extended product structure is defined with the suite's report tables,
 // not here: when it is there and its product and department columns can be
-// filled from productstructure, it gets the same rows; when the insert is
+// filled from productstructure, it gets the products it lacks (the rows it
+// had stay: other tables' product keys may refer to them); when the insert is
 // refused (a table of another shape), it keeps the rows it had.
 void fillExtendedStructure(Connection& db, const std::string& schema) {
     if (!tableExists(db, schema, "ProductStructureEx")) return;
     const std::string table = quoteName(schema) + ".ProductStructureEx";
     db.exec("SAVEPOINT extended_structure");
     try {
-        db.exec("DELETE FROM " + table + "; INSERT INTO " + table +
-                " (cPSPCode, cDepCode) SELECT cPSPCode, cDepCode FROM main.productstructure");
+        db.exec("INSERT INTO " + table + " (cPSPCode, cDepCode) SELECT cPSPCode, cDepCode FROM main.productstructure "
+                "WHERE cPSPCode NOT IN (SELECT cPSPCode FROM " + table + ")");
     } catch (const SqliteFailure&) {
         db.exec("ROLLBACK TO extended_structure");
     }

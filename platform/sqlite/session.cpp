@@ -315,7 +315,7 @@ std::int64_t Session::run(const std::string& schema, const Command& command) {
         command);
 }
 
-FirstRow Session::firstRow(const std::string& schema, const std::string& sql) {
+FirstRow Session::firstRow(const std::string& schema, const std::string& sql, std::vector<std::vector<Value>>* rest) {
     try {
         auto commands = translate(sql, [&](const std::string& database) { return resolve(schema, database); });
         if (commands.size() != 1 || !std::holds_alternative<Passthrough>(commands[0]) ||
@@ -328,6 +328,10 @@ FirstRow Session::firstRow(const std::string& schema, const std::string& sql) {
         if (st.step()) {
             row.values.emplace();
             for (int i = 0; i < st.columnCount(); ++i) row.values->push_back(st.column(i));
+        }
+        while (rest && row.values && st.step()) {
+            rest->emplace_back();
+            for (int i = 0; i < st.columnCount(); ++i) rest->back().push_back(st.column(i));
         }
         if (query.singleTable) {
             row.table = query.target;

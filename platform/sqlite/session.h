@@ -44,7 +44,9 @@ public:
     // Runs one statement text (a batch may hold several statements) in the
     // database of `schema`. Returns the rows changed.
     std::int64_t execute(const std::string& schema, const std::string& sql);
-    FirstRow firstRow(const std::string& schema, const std::string& sql);
+    // The first row of a query; with `rest`, the rows after it too.
+    FirstRow firstRow(const std::string& schema, const std::string& sql,
+                      std::vector<std::vector<Value>>* rest = nullptr);
     // Adds one row to a table.
     void insertRow(const TableRef& table, const std::vector<std::pair<std::string, Value>>& values);
     // Writes columns of the first row that firstRow found.

@@ -2,6 +2,8 @@
 
 #include <random>
 
+#include "upgrade/upgrade_ca_schema.h"
+
 namespace vantyr::testing {
 
 TempDirectory::TempDirectory() {
@@ -65,6 +67,23 @@ EngineRun DemoFixture::carryOver(Release release, bool answerOk, platform::SendM
     run.messages = messages.str();
     run.skipped = writer.skipped();
     return run;
+}
+
+}  // namespace vantyr::testing
+
+namespace vantyr::testing {
+
+std::string DemoFixture::upgradeAlone() {
+    std::ostringstream messages, trace;
+    std::istringstream none;
+    cli::ConsoleMessages console("en", cli::Confirm::Yes, messages, none, false);
+    platform::sqlite::SqlitePlatform platform(directory, console, console);
+    auto database = platform.CreateDatabase();
+    database->Open("0012005");
+    platform::TraceWriter writer(&trace);
+    auto ado = platform::observeAdo(platform, platform::kUpgradeObject, writer, platform::SendMode::Send);
+    upgrade::UpgradeCaSchema(*ado, database->UnderlyingConnection());
+    return trace.str();
 }
 
 }  // namespace vantyr::testing

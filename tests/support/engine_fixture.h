@@ -63,6 +63,8 @@ protected:
     Probe cur() const { return Probe(file("2005")); }
     // Runs subYearend on the embedded engine; the prompt answers `answer`.
     EngineRun carryOver(Release release, bool answerOk = true, platform::SendMode mode = platform::SendMode::Send);
+    // Release 8.50's schema upgrade alone on the current year (2005); returns its trace.
+    std::string upgradeAlone();
 };
 
 }  // namespace vantyr::testing

@@ -135,7 +135,7 @@ std::unique_ptr<platform::Recordset> FakeDatabase::OpenRecordset(const std::stri
 
 std::shared_ptr<platform::AdoConnection> FakeDatabase::UnderlyingConnection() {
     world_.journal.push_back({"connection", key_, "", std::nullopt});
-    return nullptr;
+    return world_.underlying;
 }
 
 std::unique_ptr<platform::TableDefinitions> FakeDatabase::Tables() {

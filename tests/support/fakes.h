@@ -123,9 +123,19 @@ public:
     platform::TransactionEngine& ThreadTransactionEngine() override { return transactions; }
     platform::MessageService& ThreadMessageService() override { return messages; }
     platform::MessageBox& PlatformMessageBox() override { return messages; }
-    // The run itself creates no ADO objects; asking for one here is a test's mistake.
-    std::unique_ptr<platform::AdoConnection> CreateAdoConnection() override { throw classNotRegistered(); }
-    std::unique_ptr<platform::AdoRecordset> CreateAdoRecordset() override { throw classNotRegistered(); }
+    // Release 8.50's upgrade creates ADO objects: through `ado` when a test gives
+    // one, otherwise the class is not registered (the upgrade passes over that).
+    platform::AdoFactory* ado = nullptr;
+    // What UnderlyingConnection hands out (default: none).
+    std::shared_ptr<platform::AdoConnection> underlying;
+    std::unique_ptr<platform::AdoConnection> CreateAdoConnection() override {
+        if (!ado) throw classNotRegistered();
+        return ado->CreateAdoConnection();
+    }
+    std::unique_ptr<platform::AdoRecordset> CreateAdoRecordset() override {
+        if (!ado) throw classNotRegistered();
+        return ado->CreateAdoRecordset();
+    }
     static platform::Error classNotRegistered() { return platform::Error(-2147221164, "Class not registered"); }
 
     void failIfScripted(const std::string& key, const std::string& sql);

@@ -59,7 +59,7 @@ TEST_F(StoredObjectsTest, TextsAreKeptExactlyAsSentAndListedWithTheServersLetter
     }
     EXPECT_EQ(rows("2005", "select t.xtype || ':' || u.name from sysobjects t join sysobjects u on u.id = t.parent_obj "
                            "where t.name = 'catg_vouchnum'"),
-              std::vector<std::string>{"TR:CA_SPDf"});
+              std::vector<std::string>{"TR:CA_SPDF"});
     std::string trigger = created(second, "[catg_vouchnum]");
     EXPECT_EQ(rows("2005", "select definition = " + platform::sqlite::quoteText(trigger) +
                                " from vantyr_modules where name = 'catg_vouchnum'"),
@@ -82,10 +82,11 @@ TEST_F(StoredObjectsTest, RunningAProcedureOrFiringTheTriggerIsRefusedByName) {
     ASSERT_TRUE(error);
     EXPECT_NE(error->find("CA_BatchMx2"), std::string::npos) << *error;
     EXPECT_NE(error->find("stores procedures and triggers but does not run them"), std::string::npos) << *error;
+    auto before = rows("2005", "select count(*) from CA_SPDf");
     error = tryExecute("2005", "insert into CA_SPDf (cnum) values ('A')");
     ASSERT_TRUE(error);
     EXPECT_NE(error->find("catg_vouchnum"), std::string::npos) << *error;
-    EXPECT_EQ(rows("2005", "select count(*) from CA_SPDf"), std::vector<std::string>{"0"});
+    EXPECT_EQ(rows("2005", "select count(*) from CA_SPDf"), before);
     // Without the trigger the insert runs; a missing procedure is not found.
     ASSERT_EQ(tryExecute("2005", "DROP TRIGGER catg_vouchnum"), std::nullopt);
     EXPECT_EQ(tryExecute("2005", "insert into CA_SPDf (cnum) values ('A')"), std::nullopt);

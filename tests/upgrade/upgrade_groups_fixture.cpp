@@ -18,7 +18,10 @@ public:
         inner_->Open(sql, recording ? recording->inner() : connection, cursorType, lockType);
     }
     bool Eof() override { return inner_->Eof(); }
+    bool Bof() override { return inner_->Bof(); }
+    void MoveNext() override { inner_->MoveNext(); }
     platform::Value Field(const std::string& name) override { return inner_->Field(name); }
+    platform::Value FieldAt(int index) override { return inner_->FieldAt(index); }
     void AddNew() override { inner_->AddNew(); }
     void SetField(const std::string& name, const platform::Value& value) override { inner_->SetField(name, value); }
     void Update() override { inner_->Update(); }

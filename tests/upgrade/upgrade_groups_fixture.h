@@ -22,7 +22,10 @@ class RecordingConnection : public platform::AdoConnection {
 public:
     explicit RecordingConnection(std::unique_ptr<platform::AdoConnection> inner) : inner_(std::move(inner)) {}
     std::string ConnectionString() override { return inner_->ConnectionString(); }
-    void Open(const std::string& connectionString) override { inner_->Open(connectionString); }
+    void Open(const std::string& connectionString, const std::string& userId = "", const std::string& password = "",
+              int options = platform::kAdUnspecified) override {
+        inner_->Open(connectionString, userId, password, options);
+    }
     void Execute(const std::string& sql) override;
     std::unique_ptr<platform::Recordset> OpenRecordset(const std::string& sql) override {
         return inner_->OpenRecordset(sql);

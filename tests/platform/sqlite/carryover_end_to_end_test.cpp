@@ -21,13 +21,16 @@ const char* kSettings[] = {"ca_depdf", "ca_predf", "ca_classdef", "ca_acr", "ca_
                            "ca_planc", "ca_procf", "ca_propma", "ca_propt", "ca_quo", "ca_rptadd", "ca_rptfld", "ca_rptsub",
                            "ca_rptsum", "ca_rptsys", "ca_serpri", "ca_userproperty", "ca_distritem"};
 
-// The skipped statements of a trace, by text.
+bool upgradeLine(const std::string& line) { return line.find("\"object\":\"Upgrade\"") != std::string::npos; }
+
+// The skipped statements of the carry-over in a trace (not the schema upgrade's), by text.
 std::vector<std::string> skippedTexts(const std::string& trace) {
     std::vector<std::string> out;
     std::istringstream lines(trace);
     std::string line;
     while (std::getline(lines, line)) {
-        if (line.find("\"outcome\":\"skipped\"") == std::string::npos || line.find("\"read\":true") != std::string::npos)
+        if (line.find("\"outcome\":\"skipped\"") == std::string::npos || line.find("\"read\":true") != std::string::npos ||
+            upgradeLine(line))
             continue;
         auto start = line.find("\"text\":\"") + 8;
         out.push_back(line.substr(start, line.find("\",\"outcome\"") - start));
@@ -68,9 +71,13 @@ TEST_P(CarryOverTest, NewYearHoldsTheOpeningPosition) {
     EXPECT_EQ(c.count("select count(*) from ca_pronb where bcompmark <> 0"), 0);
     EXPECT_EQ(c.count("select count(*) from ca_depfr where iforeyear < 2005"), 0);
     EXPECT_EQ(c.count("select count(*) from ca_depfr"), p.count("select count(*) from ca_depfr where iforeyear >= 2005"));
-    // Settings whole.
+    // Settings whole (release 8.50's upgrade removes ca_userproperty from the new year).
     for (const char* t : kSettings) {
         std::string table = t;
+        if (release == Release::V850 && table == "ca_userproperty") {
+            EXPECT_EQ(c.count("select count(*) from sysobjects where name = 'ca_userproperty'"), 0);
+            continue;
+        }
         EXPECT_EQ(c.count("select count(*) from " + table), p.count("select count(*) from " + table)) << table;
     }
     // Identity batches carry the previous year's identity values.
@@ -98,6 +105,11 @@ TEST_P(CarryOverTest, OnlyStatementFailuresOfTheSchemaItselfAreSkipped) {
     std::vector<std::string> expected;
     // CA_OnPQu is rebuilt with its identity column, which cannot take a default.
     if (release == Release::V861) expected.push_back("alter table ca_onpqu add constraint df_autoid default 1 for autoid");
+    // Release 8.50's upgrade removes CA_UserProperty from the new year: its clear and copy fail.
+    if (release == Release::V850) {
+        expected.push_back("delete from ca_UserProperty ");
+        expected.push_back("insert into QXDATA_001_2005..cA_UserProperty (cuserid,cdeptid) select cuserid,cdeptid from ca_UserProperty ");
+    }
     expected.push_back("insert into QXDATA_001_2005..CA_MenuDef select * from CA_MenuDef ");
     EXPECT_EQ(skippedTexts(run.trace), expected);
     EXPECT_EQ(run.skipped, static_cast<int>(expected.size()));
@@ -132,13 +144,18 @@ TEST_P(CarryOverTest, RelatedRowsInTheCurrentYearGive3200AndRollBack) {
                            "CONSTRAINT FK_RdRecords_pronb FOREIGN KEY (cbatch) REFERENCES CA_PRONB (cbatch))");
         session.execute(s, "insert into RdRecords (id, cbatch) values (1, 'B1')");
     }
-    std::string before = cur().dump();
+    // Release 8.50's upgrade is not undone by the rollback: the rows are
+    // compared with those after an upgrade alone (the upgrade drops and
+    // creates its work tables, so the catalogue rows are left out).
+    if (release == Release::V850) upgradeAlone();
+    auto rowsOf = [](const std::string& dump) { return dump.substr(0, dump.find("## sysindexes")); };
+    std::string before = rowsOf(cur().dump());
     std::string prevBefore = prev().dump();
     EngineRun run = carryOver(release);
     EXPECT_FALSE(run.result);
     EXPECT_NE(run.messages.find("already holds cost data"), std::string::npos) << run.messages;
     EXPECT_NE(run.messages.find("clear the current year's database"), std::string::npos);
-    EXPECT_EQ(cur().dump(), before);
+    EXPECT_EQ(rowsOf(cur().dump()), before);
     // The previous year differs only by its mark.
     Probe p = prev();
     EXPECT_EQ(p.count("select iendmonth from ca_cbsys"), 13);
@@ -208,6 +225,8 @@ TEST_P(CarryOverTest, DryRunWritesNothingAndPlansWhatARunSends) {
         std::istringstream lines(trace);
         std::string line;
         while (std::getline(lines, line)) {
+            // The upgrade's key operations stop at a failure that a plan cannot foresee.
+            if (upgradeLine(line)) continue;
             auto record = nlohmann::json::parse(line);
             if (record.contains("read")) continue;
             out.push_back(record.contains("text") ? record["text"].get<std::string>()
