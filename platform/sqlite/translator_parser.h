@@ -170,10 +170,10 @@ private:
     Command create();
     Command createTable();
     void skipFilegroup();
-    std::string generatedName(const char* prefix, const std::string& table, const std::string& column);
     void columnDefinition(TableModel& model);
     std::string dataType();
-    ConstraintDef tableConstraint(const std::string& table);
+    ConstraintDef tableConstraint();
+    std::int64_t signedNumber();
     Command createIndex(bool unique);
     Command alter();
     Command drop();
@@ -183,7 +183,6 @@ private:
     std::vector<Token> t_;
     const SchemaResolver& resolve_;
     std::size_t pos_ = 0;
-    int generated_ = 0;
 };
 
 }  // namespace vantyr::platform::sqlite

@@ -1,0 +1,190 @@
+#include "platform/sqlite/translate_identity.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+
+#include "platform/sqlite/tokenizer.h"
+
+namespace vantyr::platform::sqlite {
+namespace {
+
+using Counter = IdentityRules::Counter;
+
+// vantyr_identity_next(): the next value of the armed counter.
+void nextValue(sqlite3_context* context, int, sqlite3_value**) {
+    auto* c = static_cast<Counter*>(sqlite3_user_data(context));
+    if (!c->armed || c->explicitValues) return sqlite3_result_error(context, "no identity counter is armed", -1);
+    sqlite3_result_int64(context, c->next);
+    c->next += c->increment;
+    ++c->handedOut;
+}
+
+// vantyr_identity_value(v): an explicit identity value, refused when NULL.
+void explicitValue(sqlite3_context* context, int, sqlite3_value** argv) {
+    auto* c = static_cast<Counter*>(sqlite3_user_data(context));
+    if (!c->armed || !c->explicitValues) return sqlite3_result_error(context, "no identity counter is armed", -1);
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        std::string message = "Msg 515: Cannot insert the value NULL into column '" + c->column + "', table '" +
+                              c->table + "'; column does not allow nulls. INSERT fails.";
+        return sqlite3_result_error(context, message.c_str(), -1);
+    }
+    sqlite3_int64 v = sqlite3_value_int64(argv[0]);
+    bool further = !c->highest || (c->increment > 0 ? v > *c->highest : v < *c->highest);
+    if (further) c->highest = v;
+    sqlite3_result_int64(context, v);
+}
+
+[[noreturn]] void refuse(int number, const std::string& text) { throw CatalogError(number, text); }
+
+// An INSERT as the translator writes it for SQLite: the text up to and with
+// the target (and its column list, if any), and the rows' source after it.
+struct InsertParts {
+    std::string head;     // INSERT INTO "schema"."table"
+    std::string source;   // VALUES ..., SELECT ..., DEFAULT VALUES
+};
+
+InsertParts split(const std::string& sql) {
+    auto tokens = tokenize(sql);
+    std::size_t offset = 0, i = 0, headEnd = std::string::npos;
+    auto skipSpace = [&] {
+        while (i < tokens.size() && tokens[i].kind == TokenKind::Space) offset += tokens[i++].text.size();
+    };
+    auto take = [&] { offset += tokens[i++].text.size(); };
+    skipSpace();
+    if (i < tokens.size() && tokens[i].is("insert")) take();
+    skipSpace();
+    if (i < tokens.size() && tokens[i].is("into")) take();
+    skipSpace();
+    if (i < tokens.size() && tokens[i].isName()) take();
+    while (true) {
+        skipSpace();
+        if (i + 1 < tokens.size() && tokens[i].isSymbol(".")) {
+            take();
+            skipSpace();
+            if (i < tokens.size() && tokens[i].isName()) take();
+        } else {
+            break;
+        }
+    }
+    headEnd = offset;
+    skipSpace();
+    if (i < tokens.size() && tokens[i].isSymbol("(") && i + 1 < tokens.size()) {
+        // a column list, not a parenthesised query
+        std::size_t j = i + 1;
+        while (j < tokens.size() && tokens[j].kind == TokenKind::Space) ++j;
+        if (j < tokens.size() && tokens[j].isName() && !tokens[j].is("select") && !tokens[j].is("values")) {
+            while (i < tokens.size() && !tokens[i].isSymbol(")")) take();
+            if (i < tokens.size()) take();
+        }
+    }
+    return {sql.substr(0, headEnd), sql.substr(offset)};
+}
+
+bool defaultValues(const std::string& source) {
+    auto tokens = tokenize(source);
+    auto first = std::find_if(tokens.begin(), tokens.end(), [](const Token& t) { return t.kind != TokenKind::Space; });
+    return first != tokens.end() && first->is("default");
+}
+
+std::string nameList(const std::vector<std::string>& names) {
+    std::string out;
+    for (const auto& n : names) out += (out.empty() ? "" : ", ") + quoteName(n);
+    return out;
+}
+
+}  // namespace
+
+IdentityRules::IdentityRules(Connection& connection) : db_(connection) {
+    int rc = sqlite3_create_function_v2(db_.handle(), "vantyr_identity_next", 0, SQLITE_UTF8, &counter_, nextValue,
+                                        nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_create_function_v2(db_.handle(), "vantyr_identity_value", 1, SQLITE_UTF8, &counter_, explicitValue,
+                                        nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) throw SqliteFailure(rc, "cannot register the identity functions");
+}
+
+std::string IdentityRules::prepareInsert(Catalog& catalog, const Passthrough& c, bool identityInsert) {
+    counter_ = Counter{};
+    if (!c.target) return c.sql;
+    auto model = catalog.table(c.target->schema, c.target->table);
+    const ColumnDef* id = model ? model->identityColumn() : nullptr;
+    if (!id) return c.sql;
+    InsertParts parts = split(c.sql);
+    const std::string& t = model->name;
+    bool listed = c.insertColumns && std::any_of(c.insertColumns->begin(), c.insertColumns->end(),
+                                                 [&](const std::string& n) { return sameName(n, id->name); });
+    std::vector<std::string> columns;
+    if (c.insertColumns) {
+        columns = *c.insertColumns;
+    } else {
+        const std::string explicitWithoutList =
+            "An explicit value for the identity column in table '" + t +
+            "' can only be specified when a column list is used and IDENTITY_INSERT is ON.";
+        if (identityInsert) refuse(8101, explicitWithoutList);
+        for (const auto& col : model->columns)
+            if (!col.identity) columns.push_back(col.name);
+        if (!defaultValues(parts.source) &&
+            db_.prepare("SELECT * FROM (" + parts.source + ")").columnCount() == static_cast<int>(model->columns.size()))
+            refuse(8101, explicitWithoutList);
+    }
+    if (listed && !identityInsert)
+        refuse(544, "Cannot insert explicit value for identity column in table '" + t +
+                        "' when IDENTITY_INSERT is set to OFF.");
+    if (!listed && identityInsert)
+        refuse(545, "Explicit value must be specified for identity column in table '" + t +
+                        "' either when IDENTITY_INSERT is set to ON or when a replication user is inserting into a NOT "
+                        "FOR REPLICATION identity column.");
+
+    counter_.armed = true;
+    counter_.schema = c.target->schema;
+    counter_.table = t;
+    counter_.column = id->name;
+    counter_.increment = id->increment;
+    if (listed) {
+        counter_.explicitValues = true;
+        std::string names, values;
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            std::string v = "c" + std::to_string(i + 1);
+            names += (i ? ", " : "") + v;
+            values += (i ? ", " : "") + (sameName(columns[i], id->name) ? "vantyr_identity_value(" + v + ")" : v);
+        }
+        return parts.head + " (" + nameList(columns) + ") WITH vantyr_rows(" + names + ") AS (" + parts.source +
+               ") SELECT " + values + " FROM vantyr_rows";
+    }
+    auto last = catalog.identityLast(counter_.schema, t);
+    counter_.next = last ? *last + id->increment : id->seed;
+    std::vector<std::string> all = columns;
+    all.push_back(id->name);
+    if (defaultValues(parts.source) && columns.empty())
+        return parts.head + " (" + quoteName(id->name) + ") VALUES (vantyr_identity_next())";
+    return parts.head + " (" + nameList(all) + ") SELECT *, vantyr_identity_next() FROM (" + parts.source + ")";
+}
+
+void IdentityRules::finishInsert(Catalog& catalog) {
+    Counter c = counter_;
+    counter_ = Counter{};
+    if (!c.armed) return;
+    if (!c.explicitValues) {
+        if (c.handedOut > 0) catalog.setIdentityLast(c.schema, c.table, c.next - c.increment);
+        return;
+    }
+    if (!c.highest) return;
+    auto last = catalog.identityLast(c.schema, c.table);
+    if (!last || (c.increment > 0 ? *c.highest > *last : *c.highest < *last))
+        catalog.setIdentityLast(c.schema, c.table, c.highest);
+}
+
+void IdentityRules::continueAfterRows(Catalog& catalog, const TableRef& table) {
+    auto model = catalog.table(table.schema, table.table);
+    const ColumnDef* id = model ? model->identityColumn() : nullptr;
+    if (!id) return;
+    auto st = db_.prepare(std::string("SELECT ") + (id->increment > 0 ? "max(" : "min(") + quoteName(id->name) +
+                          ") FROM " + quoteName(table.schema) + "." + quoteName(model->name));
+    st.step();
+    Value v = st.column(0);
+    if (!v.isNull() && !v.isEmpty())
+        catalog.setIdentityLast(table.schema, model->name, static_cast<std::int64_t>(v.toDouble()));
+}
+
+}  // namespace vantyr::platform::sqlite
