@@ -151,11 +151,12 @@ std::int64_t Session::run(const std::string& schema, const Command& command) {
             } else if constexpr (std::is_same_v<T, IdentityInsert>) {
                 TableModel m = requireTable(c.table);
                 if (!m.identityColumn())
-                    refuse("Table '" + m.name + "' does not have the identity property. Cannot perform SET operation.");
+                    throw CatalogError(8106, "Table '" + m.name +
+                                                 "' does not have the identity property. Cannot perform SET operation.");
                 if (c.on) {
                     if (identityInsertOn_ && *identityInsertOn_ != refKey(c.table))
-                        refuse("IDENTITY_INSERT is already ON for table '" + *identityInsertOn_ +
-                               "'. Cannot perform SET operation for table '" + m.name + "'.");
+                        throw CatalogError(8107, "IDENTITY_INSERT is already ON for table '" + *identityInsertOn_ +
+                                                     "'. Cannot perform SET operation for table '" + m.name + "'.");
                     identityInsertOn_ = refKey(c.table);
                 } else if (identityInsertOn_ == refKey(c.table)) {
                     identityInsertOn_.reset();

@@ -122,8 +122,9 @@ std::string IdentityRules::prepareInsert(Catalog& catalog, const Passthrough& c,
             "An explicit value for the identity column in table '" + t +
             "' can only be specified when a column list is used and IDENTITY_INSERT is ON.";
         if (identityInsert) refuse(8101, explicitWithoutList);
-        for (const auto& col : model->columns)
-            if (!col.identity) columns.push_back(col.name);
+        if (!defaultValues(parts.source))
+            for (const auto& col : model->columns)
+                if (!col.identity) columns.push_back(col.name);
         if (!defaultValues(parts.source) &&
             db_.prepare("SELECT * FROM (" + parts.source + ")").columnCount() == static_cast<int>(model->columns.size()))
             refuse(8101, explicitWithoutList);

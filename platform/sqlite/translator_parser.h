@@ -165,6 +165,7 @@ private:
     bool nextWordIs(std::size_t i, std::string_view w) const;
     bool previousWordIs(std::size_t i, std::string_view w) const;
     std::string rewrite(std::size_t end, Passthrough& cmd);
+    bool leftCall(const Token& t, int depth, std::string& out);
 
     // DDL: tables, columns, constraints, defaults, indexes.
     Command create();
@@ -183,6 +184,7 @@ private:
     std::vector<Token> t_;
     const SchemaResolver& resolve_;
     std::size_t pos_ = 0;
+    std::vector<int> leftCalls_;   // depths of the open left( calls whose first comma is still to come
 };
 
 }  // namespace vantyr::platform::sqlite
