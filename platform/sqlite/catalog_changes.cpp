@@ -152,6 +152,7 @@ void Catalog::rewriteDefinition(const std::string& schema, TableModel model) {
     // Rows older than an added column read the column's SQLite default: before
     // that default changes, they get their value written out.
     for (auto& c : model.columns) {
+        c.defaultInTable = true;   // the new definition carries every default
         if (!c.addedDefault || *c.addedDefault == c.defaultExpr) continue;
         db_.exec("UPDATE " + q(schema, model.name) + " SET " + quoteName(c.name) + " = " + quoteName(c.name));
         c.addedDefault.reset();
@@ -256,9 +257,10 @@ void Catalog::setDefault(const std::string& schema, const std::string& name, con
     c->defaultName = boundName.empty() ? constraintName : std::string();
     c->boundDefault = boundName;
     c->defaultExpr = expression;
+    c->defaultInTable = false;   // the SQLite table stays as it is
     nameObjects(schema, m);
     ensureNewObjectNames(schema, m, m.name);
-    rewriteDefinition(schema, m);
+    updateModel(schema, m);
 }
 
 void Catalog::addConstraint(const std::string& schema, const std::string& name, ConstraintDef k, bool check) {
@@ -317,9 +319,11 @@ void Catalog::dropConstraint(const std::string& schema, const std::string& name,
         return updateModel(schema, m);
     }
     if (ColumnDef* c = m.columnWithDefault(constraint)) {
+        bool inTable = c->defaultInTable;
         c->defaultName.clear();
         c->defaultExpr.clear();
-        return rewriteDefinition(schema, m);
+        c->defaultInTable = true;
+        return inTable ? rewriteDefinition(schema, m) : updateModel(schema, m);
     }
     throw CatalogError(3728, "'" + constraint + "' is not a constraint.");
 }

@@ -37,6 +37,7 @@ json columnJson(const ColumnDef& c) {
               {"defaultName", c.defaultName}, {"boundDefault", c.boundDefault}, {"defaultExpr", c.defaultExpr},
               {"seed", c.seed}, {"increment", c.increment}};
     if (c.addedDefault) j["addedDefault"] = *c.addedDefault;
+    if (!c.defaultInTable) j["defaultInTable"] = false;
     return j;
 }
 
@@ -111,6 +112,7 @@ TableModel TableModel::fromJson(const std::string& text) {
         d.seed = c.value("seed", std::int64_t{1});
         d.increment = c.value("increment", std::int64_t{1});
         if (c.contains("addedDefault")) d.addedDefault = c.at("addedDefault").get<std::string>();
+        d.defaultInTable = c.value("defaultInTable", true);
         m.columns.push_back(d);
     }
     for (const auto& k : j.at("constraints"))

@@ -25,6 +25,9 @@ struct ColumnDef {
     // Rows older than the column (added by ALTER TABLE ADD) read SQLite's
     // default of the column as it was when it was added: that default, "" for none.
     std::optional<std::string> addedDefault;
+    // False for a default added to an existing column: it lives in the model
+    // only, and the translator fills it in for inserts that leave the column out.
+    bool defaultInTable = true;
     bool hasDefault() const { return !defaultExpr.empty(); }
 };
 

@@ -108,58 +108,84 @@ std::string IdentityRules::prepareInsert(Catalog& catalog, const Passthrough& c,
     counter_ = Counter{};
     if (!c.target) return c.sql;
     auto model = catalog.table(c.target->schema, c.target->table);
-    const ColumnDef* id = model ? model->identityColumn() : nullptr;
-    if (!id) return c.sql;
+    if (!model) return c.sql;
+    const ColumnDef* id = model->identityColumn();
+    bool modelDefaults = std::any_of(model->columns.begin(), model->columns.end(),
+                                     [](const ColumnDef& col) { return col.hasDefault() && !col.defaultInTable; });
+    if (!id && !modelDefaults) return c.sql;
     InsertParts parts = split(c.sql);
     const std::string& t = model->name;
-    bool listed = c.insertColumns && std::any_of(c.insertColumns->begin(), c.insertColumns->end(),
-                                                 [&](const std::string& n) { return sameName(n, id->name); });
+    bool noRows = defaultValues(parts.source);
+    auto named = [&](const std::vector<std::string>& list, const std::string& name) {
+        return std::any_of(list.begin(), list.end(), [&](const std::string& n) { return sameName(n, name); });
+    };
     std::vector<std::string> columns;
     if (c.insertColumns) {
         columns = *c.insertColumns;
-    } else {
-        const std::string explicitWithoutList =
-            "An explicit value for the identity column in table '" + t +
-            "' can only be specified when a column list is used and IDENTITY_INSERT is ON.";
-        if (identityInsert) refuse(8101, explicitWithoutList);
-        if (!defaultValues(parts.source))
-            for (const auto& col : model->columns)
-                if (!col.identity) columns.push_back(col.name);
-        if (!defaultValues(parts.source) &&
-            db_.prepare("SELECT * FROM (" + parts.source + ")").columnCount() == static_cast<int>(model->columns.size()))
-            refuse(8101, explicitWithoutList);
+    } else if (!noRows) {
+        // the implicit column list: every column but the identity column
+        for (const auto& col : model->columns)
+            if (!col.identity) columns.push_back(col.name);
+        if (id) {
+            const std::string explicitWithoutList =
+                "An explicit value for the identity column in table '" + t +
+                "' can only be specified when a column list is used and IDENTITY_INSERT is ON.";
+            if (identityInsert ||
+                db_.prepare("SELECT * FROM (" + parts.source + ")").columnCount() == static_cast<int>(model->columns.size()))
+                refuse(8101, explicitWithoutList);
+        }
     }
-    if (listed && !identityInsert)
+    bool listed = id && named(columns, id->name);
+    if (id && listed && !identityInsert)
         refuse(544, "Cannot insert explicit value for identity column in table '" + t +
                         "' when IDENTITY_INSERT is set to OFF.");
-    if (!listed && identityInsert)
+    if (id && !listed && identityInsert)
         refuse(545, "Explicit value must be specified for identity column in table '" + t +
                         "' either when IDENTITY_INSERT is set to ON or when a replication user is inserting into a NOT "
                         "FOR REPLICATION identity column.");
 
-    counter_.armed = true;
-    counter_.schema = c.target->schema;
-    counter_.table = t;
-    counter_.column = id->name;
-    counter_.increment = id->increment;
-    if (listed) {
-        counter_.explicitValues = true;
-        std::string names, values;
-        for (std::size_t i = 0; i < columns.size(); ++i) {
-            std::string v = "c" + std::to_string(i + 1);
-            names += (i ? ", " : "") + v;
-            values += (i ? ", " : "") + (sameName(columns[i], id->name) ? "vantyr_identity_value(" + v + ")" : v);
+    // What SQLite is given besides the statement's own values: the identity
+    // value and the defaults the SQLite table does not know.
+    std::vector<std::string> added, values;
+    if (id) {
+        counter_.armed = true;
+        counter_.schema = c.target->schema;
+        counter_.table = t;
+        counter_.column = id->name;
+        counter_.increment = id->increment;
+        counter_.explicitValues = listed;
+        if (!listed) {
+            auto last = catalog.identityLast(counter_.schema, t);
+            counter_.next = last ? *last + id->increment : id->seed;
+            added.push_back(id->name);
+            values.push_back("vantyr_identity_next()");
         }
-        return parts.head + " (" + nameList(columns) + ") WITH vantyr_rows(" + names + ") AS (" + parts.source +
-               ") SELECT " + values + " FROM vantyr_rows";
     }
-    auto last = catalog.identityLast(counter_.schema, t);
-    counter_.next = last ? *last + id->increment : id->seed;
+    for (const auto& col : model->columns)
+        if (col.hasDefault() && !col.defaultInTable && !named(columns, col.name)) {
+            added.push_back(col.name);
+            values.push_back("(" + col.defaultExpr + ")");
+        }
+    auto join = [](const std::vector<std::string>& items) {
+        std::string out;
+        for (const auto& i : items) out += (out.empty() ? "" : ", ") + i;
+        return out;
+    };
     std::vector<std::string> all = columns;
-    all.push_back(id->name);
-    if (defaultValues(parts.source) && columns.empty())
-        return parts.head + " (" + quoteName(id->name) + ") VALUES (vantyr_identity_next())";
-    return parts.head + " (" + nameList(all) + ") SELECT *, vantyr_identity_next() FROM (" + parts.source + ")";
+    all.insert(all.end(), added.begin(), added.end());
+    if (noRows && columns.empty())
+        return added.empty() ? c.sql : parts.head + " (" + nameList(added) + ") VALUES (" + join(values) + ")";
+    if (listed) {
+        std::vector<std::string> names, row;
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            names.push_back("c" + std::to_string(i + 1));
+            row.push_back(sameName(columns[i], id->name) ? "vantyr_identity_value(" + names.back() + ")" : names.back());
+        }
+        row.insert(row.end(), values.begin(), values.end());
+        return parts.head + " (" + nameList(all) + ") WITH vantyr_rows(" + join(names) + ") AS (" + parts.source +
+               ") SELECT " + join(row) + " FROM vantyr_rows";
+    }
+    return parts.head + " (" + nameList(all) + ") SELECT *, " + join(values) + " FROM (" + parts.source + ")";
 }
 
 void IdentityRules::finishInsert(Catalog& catalog) {

@@ -6,8 +6,10 @@
 // rewritten so that SQLite computes the values in the same statement: the
 // identity column is added to the column list (the implicit list of an insert
 // without one leaves it out) and numbered from the counter; explicit values
-// are checked (no NULL) and raise the counter. The server's refusals (544,
-// 545, 8101, 515) are raised as CatalogError. Internal to the embedded engine.
+// are checked (no NULL) and raise the counter. Defaults that live in the
+// table's model only (added to an existing column) are filled in the same way
+// for the columns an insert leaves out. The server's refusals (544, 545, 8101,
+// 515) are raised as CatalogError. Internal to the embedded engine.
 #include <cstdint>
 #include <optional>
 #include <string>
