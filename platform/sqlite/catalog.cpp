@@ -1,5 +1,7 @@
 #include "platform/sqlite/catalog.h"
 
+#include <algorithm>
+
 #include "platform/sqlite/tokenizer.h"
 
 namespace vantyr::platform::sqlite {
@@ -29,7 +31,13 @@ std::string Catalog::key(const std::string& schema, const std::string& name) con
 }
 
 bool Catalog::step(const std::string& sql, std::initializer_list<Value> values, Value* first) {
-    auto st = db_.prepare(sql);
+    auto it = prepared_.find(sql);
+    if (it == prepared_.end()) it = prepared_.emplace(sql, db_.prepare(sql)).first;
+    Statement& st = it->second;
+    struct Reset {   // a kept statement holds no lock between uses
+        Statement& st;
+        ~Reset() { st.reset(); }
+    } reset{st};
     int i = 0;
     for (const auto& v : values) st.bind(++i, v);
     bool row = st.step();
@@ -110,8 +118,11 @@ void Catalog::refreshObjects(const std::string& schema, const TableModel& model)
     for (const auto& i : model.indexes) addIndex(i.name);
 }
 
-void Catalog::ensureNewObjectNames(const std::string& schema, const TableModel& model, const std::string& owner) {
+void Catalog::ensureNewObjectNames(const std::string& schema, const TableModel& model, const std::string& owner,
+                                   const std::vector<std::string>* only) {
     auto check = [&](const std::string& name) {
+        if (only && std::none_of(only->begin(), only->end(), [&](const std::string& n) { return sameName(n, name); }))
+            return;
         auto existing = ownerOf(schema, name);
         bool ownByThisTable = existing && sameName(*existing, owner);
         if (!ownByThisTable && objectExists(schema, name))

@@ -91,7 +91,9 @@ private:
     bool step(const std::string& sql, std::initializer_list<Value> values, Value* first = nullptr);
     void saveModel(const std::string& schema, const TableModel& model);
     void refreshObjects(const std::string& schema, const TableModel& model);
-    void ensureNewObjectNames(const std::string& schema, const TableModel& model, const std::string& ownerTable);
+    // Refuses a constraint or default name (of `only`, when given) that another object has.
+    void ensureNewObjectNames(const std::string& schema, const TableModel& model, const std::string& ownerTable,
+                              const std::vector<std::string>* only = nullptr);
     void createSqlite(const std::string& schema, const TableModel& model);
     // Writes the model's definition over the SQLite table's, in place.
     void rewriteDefinition(const std::string& schema, TableModel model);
@@ -110,6 +112,7 @@ private:
 
     Connection& db_;
     std::map<std::string, std::optional<TableModel>> cache_;
+    std::map<std::string, Statement> prepared_;     // the catalogue's own statements, kept prepared
     std::map<std::string, bool> identityTables_;   // schema -> has vantyr_identity
 };
 

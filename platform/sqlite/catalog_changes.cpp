@@ -217,7 +217,10 @@ void Catalog::addColumns(const std::string& schema, const std::string& name, std
         m.columns.push_back(c);
     }
     nameObjects(schema, m);
-    ensureNewObjectNames(schema, m, m.name);
+    std::vector<std::string> added;
+    for (std::size_t i = m.columns.size() - columns.size(); i < m.columns.size(); ++i)
+        if (!m.columns[i].defaultName.empty()) added.push_back(m.columns[i].defaultName);
+    ensureNewObjectNames(schema, m, m.name, &added);
     rewriteDefinition(schema, m);
 }
 
@@ -259,7 +262,8 @@ void Catalog::setDefault(const std::string& schema, const std::string& name, con
     c->defaultExpr = expression;
     c->defaultInTable = false;   // the SQLite table stays as it is
     nameObjects(schema, m);
-    ensureNewObjectNames(schema, m, m.name);
+    std::vector<std::string> added{c->defaultName};
+    ensureNewObjectNames(schema, m, m.name, &added);
     updateModel(schema, m);
 }
 
@@ -276,8 +280,9 @@ void Catalog::addConstraint(const std::string& schema, const std::string& name, 
         throw CatalogError(1779, "Table '" + m.name + "' already has a primary key defined on it.");
     m.constraints.push_back(k);
     nameObjects(schema, m);
-    ensureNewObjectNames(schema, m, m.name);
     ConstraintDef& added = m.constraints.back();
+    std::vector<std::string> names{added.name};
+    ensureNewObjectNames(schema, m, m.name, &names);
     if (added.kind == ConstraintKind::ForeignKey) {
         checkForeignKey(schema, m, added);
         rewriteDefinition(schema, m);

@@ -171,6 +171,7 @@ std::string IdentityRules::prepareInsert(Catalog& catalog, const Passthrough& c,
         for (const auto& i : items) out += (out.empty() ? "" : ", ") + i;
         return out;
     };
+    if (added.empty() && !listed) return c.sql;
     std::vector<std::string> all = columns;
     all.insert(all.end(), added.begin(), added.end());
     if (noRows && columns.empty())
