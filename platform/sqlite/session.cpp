@@ -74,13 +74,13 @@ std::string Session::resolve(const std::string& schema, const std::string& datab
 }
 
 template <class F>
-auto Session::guarded(const std::string& sql, F&& body) {
+auto Session::guarded(const std::string& sql, F&& body, bool savepoint) {
     Connection& db = connection();
     auto identityBefore = identityInsertOn_;
-    db.exec(std::string("SAVEPOINT ") + kSavepoint);
+    if (savepoint) db.exec(std::string("SAVEPOINT ") + kSavepoint);
     auto undo = [&] {
         try {
-            db.exec(std::string("ROLLBACK TO ") + kSavepoint + "; RELEASE " + kSavepoint);
+            if (savepoint) db.exec(std::string("ROLLBACK TO ") + kSavepoint + "; RELEASE " + kSavepoint);
         } catch (const SqliteFailure&) {
             // the savepoint is gone with a rollback SQLite made itself; nothing left to undo
         }
@@ -89,7 +89,7 @@ auto Session::guarded(const std::string& sql, F&& body) {
     };
     try {
         auto result = body();
-        db.exec(std::string("RELEASE ") + kSavepoint);
+        if (savepoint) db.exec(std::string("RELEASE ") + kSavepoint);
         return result;
     } catch (const Error&) {
         undo();
@@ -104,12 +104,19 @@ auto Session::guarded(const std::string& sql, F&& body) {
 }
 
 std::int64_t Session::execute(const std::string& schema, const std::string& sql) {
+    std::vector<Command> commands;
+    guarded(sql, [&] {
+        commands = translate(sql, [&](const std::string& database) { return resolve(schema, database); });
+        return 0;
+    }, false);
+    // One plain statement is undone by SQLite itself when it fails: a savepoint
+    // around it would only copy the pages it changes once more.
+    bool single = commands.size() == 1 && std::holds_alternative<Passthrough>(commands.front());
     return guarded(sql, [&] {
-        auto commands = translate(sql, [&](const std::string& database) { return resolve(schema, database); });
         std::int64_t rows = 0;
         for (const auto& command : commands) rows += run(schema, command);
         return rows;
-    });
+    }, !single);
 }
 
 std::int64_t Session::runPassthrough(const Passthrough& c) {

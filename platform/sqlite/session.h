@@ -67,7 +67,7 @@ private:
     void writeBound(const std::string& sql, const std::vector<std::pair<std::string, Value>>& values,
                     const Passthrough* insert = nullptr);
     template <class F>
-    auto guarded(const std::string& sql, F&& body);
+    auto guarded(const std::string& sql, F&& body, bool savepoint = true);
 
     DataDirectory directory_;
     std::unique_ptr<Connection> connection_;

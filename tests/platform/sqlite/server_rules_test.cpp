@@ -280,3 +280,69 @@ TEST_F(IdentityCarryOverTest, ASecondCarryOverContinuesTheNumbers) {
 
 }  // namespace
 }  // namespace vantyr::testing
+
+namespace vantyr::testing {
+namespace {
+
+// Group 11 of the release-8.50 upgrade on tables as they stood before it:
+// every statement is carried out, in order, with the server's effect.
+TEST(UpgradeFormsTest, ColumnAndTableAdditionsOfTheUpgradeRunInOrder) {
+    TempDirectory temp;
+    platform::sqlite::DataDirectory directory(temp.path());
+    auto db = directory.locate("001", "2005");
+    {
+        platform::sqlite::Session session(directory);
+        session.createDatabase(db);
+        std::string s = session.attach(db);
+        for (const char* sql : {
+                 "CREATE TABLE ca_predf (cProcedureID varchar(20) NULL, cunit varchar(60) NULL)",
+                 "CREATE TABLE ca_allmt (cDeptID varchar(12) NULL)",
+                 "CREATE TABLE ca_onpce (cppid varchar(20) NULL, iOnPApp float NULL, iperiod tinyint NULL)",
+                 "CREATE TABLE ca_onpqu (cppid varchar(20) NULL, iQuot float NULL)",
+                 "insert into ca_predf values ('P1', 'abcdefghij'), ('P2', NULL)",
+                 "insert into ca_allmt values ('D1')",
+                 "insert into ca_onpce values ('A', 0.5, 1), ('B', 0.25, 2)",
+                 "insert into ca_onpqu values ('A', 3)"})
+            session.execute(s, sql);
+        for (const char* sql : {
+                 "update ca_predf set cunit = left(cunit, 8) where not cunit is null",
+                 "alter table ca_allmt add cMatSelfDefMethod varchar(255) null, cDirmSelfDefMethod varchar(255) null, "
+                 "cAuxSelfDefMethod varchar(255) null, cMauSelfDefMethod varchar(255) null, cMatSelfDefFormula varchar(255) "
+                 "null, cDirmSelfDefFormula varchar(255) null, cAuxSelfDefFormula varchar(255) null, cMauSelfDefFormula "
+                 "varchar(255) null",
+                 "alter table ca_onpce add cBatch varchar(10) default '' not null,iOnPAppMat float default 1 not null, "
+                 "iOnPAppDirm float default 1 not null, iOnPAppAux float default 1 not null, iOnPAppMau float default 1 "
+                 "not null, iOnPAppOth float default 1 not null ",
+                 "alter table ca_onpce ALTER COLUMN  iOnPApp float not null",
+                 "alter table ca_onpce add constraint caonpce_c1 default 1 for iOnPApp",
+                 "alter table ca_onpqu add iQuotMat float default 1 not null, iQuotDirm float default 1 not null, iQuotAux "
+                 "float default 1 not null, iQuotMau float default 1 not null, iQuotOth float default 1 not null",
+                 "CREATE TABLE CA_MenuDef ( cDefault varchar(255) not null, cNewMenu varchar(255) null)",
+                 "Insert into ca_menudef(cdefault) values('产品结构')",
+                 "create UNIQUE index idxmenu on CA_MenuDef (cDefault)",
+                 "CREATE TABLE CA_DistrItem ( iItemID int IDENTITY, cItemName varchar(60) not null)",
+                 "update ca_onpce set iOnPAppMat = iOnPApp, iOnPAppDirm = iOnPApp, iOnPAppAux = iOnPApp, iOnPAppMau = "
+                 "iOnPApp, iOnPAppOth = iOnPApp",
+                 "update ca_onpqu set iQuotMat = iQuot, iQuotDirm = iQuot, iQuotAux = iQuot, iQuotMau = iQuot, iQuotOth = "
+                 "iQuot",
+                 "create table Ca_ACR_DetailMau ( cPPID  varchar(20) not null, cAmoID varchar(20) null, iManQuo float null )",
+                 "Alter table ca_onpce add autoid int identity(1,1) not null",
+                 "alter table ca_onpce add constraint PK_ca_onpce primary key nonclustered (autoid)",
+                 "insert into ca_onpce (cppid, iperiod) values ('C', 3)"})
+            EXPECT_NO_THROW(session.execute(s, sql)) << sql;
+        // the second sending of a plain add fails and leaves the column as it is
+        EXPECT_THROW(session.execute(s, "alter table ca_onpqu add iQuotMat float default 1 not null"), Error);
+        EXPECT_THROW(session.execute(s, "Insert into ca_menudef(cdefault) values('产品结构')"), Error);
+    }
+    Probe p(db.path);
+    EXPECT_EQ(p.value("select group_concat(ifnull(cunit, 'null')) from ca_predf").toText(), "abcdefgh,null");
+    EXPECT_EQ(p.value("select group_concat(cppid || ':' || iOnPAppMat || iOnPAppOth || quote(cBatch) || autoid) from ca_onpce")
+                  .toText(),
+              "A:0.50.5''1,B:0.250.25''2,C:1.01.0''3");
+    EXPECT_EQ(p.count("select count(*) from ca_onpqu where iQuotMau = 3 and iQuotOth = 3"), 1);
+    EXPECT_EQ(p.count("select count(*) from pragma_table_info('ca_allmt')"), 9);
+    EXPECT_EQ(p.count("select count(*) from sysobjects where name in ('caonpce_c1', 'PK_ca_onpce')"), 2);
+}
+
+}  // namespace
+}  // namespace vantyr::testing
