@@ -102,7 +102,6 @@ private:
     std::string serverName(const std::string& schema, const char* prefix, const std::string& table,
                            const std::string& column);
     void checkForeignKey(const std::string& schema, const TableModel& child, ConstraintDef& key);
-    std::vector<std::string> tableNames(const std::string& schema);
     // Foreign keys of other tables that reference `table` ("child.key").
     std::vector<std::string> referencesTo(const std::string& schema, const std::string& table,
                                           const std::vector<std::string>* columns = nullptr);

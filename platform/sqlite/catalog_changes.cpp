@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <functional>
 
+#include <nlohmann/json.hpp>
+
 #include "platform/sqlite/catalog.h"
 #include "platform/sqlite/tokenizer.h"
 
@@ -62,17 +64,16 @@ bool Catalog::hasRows(const std::string& schema, const std::string& name) {
     return step("SELECT 1 FROM " + q(schema, name) + " LIMIT 1", {});
 }
 
-std::vector<std::string> Catalog::tableNames(const std::string& schema) {
-    std::vector<std::string> out;
-    auto st = db_.prepare("SELECT name FROM " + q(schema, "vantyr_tables"));
-    while (st.step()) out.push_back(st.column(0).toText());
-    return out;
-}
-
 std::vector<std::string> Catalog::referencesTo(const std::string& schema, const std::string& parent,
                                                const std::vector<std::string>* columns) {
-    std::vector<std::string> out;
-    for (const auto& name : tableNames(schema)) {
+    // only the models that name the parent are read
+    std::vector<std::string> candidates, out;
+    {
+        auto st = db_.prepare("SELECT name FROM " + q(schema, "vantyr_tables") + " WHERE definition LIKE ?");
+        st.bind(1, Value("%\"refTable\":" + nlohmann::json(parent).dump() + "%"));
+        while (st.step()) candidates.push_back(st.column(0).toText());
+    }
+    for (const auto& name : candidates) {
         if (sameName(name, parent)) continue;
         auto m = table(schema, name);
         for (const auto& k : m->constraints)
@@ -264,7 +265,13 @@ void Catalog::setDefault(const std::string& schema, const std::string& name, con
     nameObjects(schema, m);
     std::vector<std::string> added{c->defaultName};
     ensureNewObjectNames(schema, m, m.name, &added);
-    updateModel(schema, m);
+    saveModel(schema, m);
+    if (!c->defaultName.empty()) {   // one more object of the table in sysobjects
+        const std::string objects = q(schema, "sysobjects");
+        step("INSERT INTO " + objects + " (name, xtype, type, parent_obj) SELECT ?, 'D', 'D', id FROM " + objects +
+                 " WHERE name = ? AND xtype = 'U'",
+             {Value(c->defaultName), Value(m.name)});
+    }
 }
 
 void Catalog::addConstraint(const std::string& schema, const std::string& name, ConstraintDef k, bool check) {

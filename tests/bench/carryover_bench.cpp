@@ -97,7 +97,7 @@ void run(const Case& c) {
         component.subYearend();
         committed = sink.str().find("completed successfully") != std::string::npos;
     });
-    auto steps = bench::referenceStatements(trace.str(), directory.locate("001", "2005").name, dir / "ref" / curFile.filename());
+    auto steps = bench::referenceStatements(trace.str(), directory.locate("001", "2005").name, curFile);
     Timing plain = measure([&] { bench::runReference(steps, dir / "ref" / prevFile.filename(), dir / "ref" / curFile.filename()); });
     bool same = rowsOf(curFile, "ca_amoct") == rowsOf(dir / "ref" / curFile.filename(), "ca_amoct") &&
                 rowsOf(curFile, "CA_DistrInput") == rowsOf(dir / "ref" / curFile.filename(), "CA_DistrInput");

@@ -88,13 +88,23 @@ public:
             bool none = startsWith(lower, "select top 0");
             auto from = lower.find(" from ");
             std::string target = text.substr(lower.find(" into ") + 6, from - lower.find(" into ") - 6);
-            return "CREATE TABLE " + target + " AS SELECT * FROM " + text.substr(from + 6) + (none ? " LIMIT 0" : "");
+            // the table as the engine defined it, filled by one INSERT ... SELECT
+            std::string create = definition(target.substr(4));
+            if (create.empty()) return "CREATE TABLE " + target + " AS SELECT * FROM " + text.substr(from + 6) + (none ? " LIMIT 0" : "");
+            create.insert(std::string("CREATE TABLE ").size(), "cur.");
+            return create + (none ? "" : "; INSERT INTO " + target + " SELECT * FROM " + text.substr(from + 6));
         }
         if (startsWith(lower, "insert into cur.")) return numbered(text, lower);
         return {};
     }
 
 private:
+    std::string definition(const std::string& table) {
+        auto st = cur_.prepare("SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE");
+        st.bind(1, platform::Value(table));
+        return st.step() ? st.column(0).toText() : std::string();
+    }
+
     // An insert into a table with an identity column gets it from the source rows' rowid.
     std::string numbered(const std::string& text, const std::string& lower) {
         std::size_t nameStart = 16, nameEnd = lower.find_first_of(" (", nameStart);

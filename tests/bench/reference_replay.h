@@ -4,7 +4,8 @@
 // account-year files, with no translator, catalogue or identity rules: the
 // queries it reads, the closing-month mark committed on its own, then in one
 // transaction the deletes, inserts and updates of the trace with the current
-// year attached as "cur", SELECT INTO as CREATE TABLE AS, keys as CREATE
+// year attached as "cur", SELECT INTO as the engine's CREATE TABLE and one
+// INSERT ... SELECT, keys as CREATE
 // UNIQUE INDEX, identity columns numbered from the source rows' rowid, and
 // metadata-only statements left out.
 #include <filesystem>
@@ -20,7 +21,8 @@ struct ReferenceStep {
 };
 
 // The plain SQLite steps for a trace (JSON lines of a run that committed).
-// `curDatabase` is the current year's database name as the statements spell it.
+// `curDatabase` is the current year's database name as the statements spell it;
+// `curFile` the current year as the traced run left it (its table definitions).
 std::vector<ReferenceStep> referenceStatements(const std::string& trace, const std::string& curDatabase,
                                                const std::filesystem::path& curFile);
 
