@@ -99,8 +99,9 @@ private:
     void rewriteDefinition(const std::string& schema, TableModel model);
     // Gives unnamed defaults and constraints the names the server gives them.
     void nameObjects(const std::string& schema, TableModel& model);
+    // Unique in the database and among the names the model already holds.
     std::string serverName(const std::string& schema, const char* prefix, const std::string& table,
-                           const std::string& column);
+                           const std::string& column, const TableModel& model);
     void checkForeignKey(const std::string& schema, const TableModel& child, ConstraintDef& key);
     // Foreign keys of other tables that reference `table` ("child.key").
     std::vector<std::string> referencesTo(const std::string& schema, const std::string& table,

@@ -88,7 +88,12 @@ std::vector<std::string> Catalog::referencesTo(const std::string& schema, const 
 // part at most 9 characters, table and column together at most 14, and a tail
 // of 8 hexadecimal digits unique in the database.
 std::string Catalog::serverName(const std::string& schema, const char* prefix, const std::string& table,
-                                const std::string& column) {
+                                const std::string& column, const TableModel& model) {
+    auto inModel = [&](const std::string& name) {
+        return model.constraint(name) || std::any_of(model.columns.begin(), model.columns.end(), [&](const ColumnDef& c) {
+                   return sameName(c.defaultName, name);
+               });
+    };
     std::string t = table.substr(0, std::min<std::size_t>(table.size(), 9));
     std::string head = std::string(prefix) + "__" + t + "__";
     if (!column.empty()) head += column.substr(0, std::min<std::size_t>(column.size(), 14 - t.size())) + "__";
@@ -96,22 +101,22 @@ std::string Catalog::serverName(const std::string& schema, const char* prefix, c
         char tail[16];
         auto h = std::hash<std::string>{}(lowerCase(head) + std::to_string(attempt));
         std::snprintf(tail, sizeof tail, "%08X", static_cast<unsigned>(h & 0x7FFFFFFFu));
-        if (!objectExists(schema, head + tail)) return head + tail;
+        if (!inModel(head + tail) && !objectExists(schema, head + tail)) return head + tail;
     }
 }
 
 void Catalog::nameObjects(const std::string& schema, TableModel& m) {
     for (auto& c : m.columns)
         if (c.hasDefault() && c.defaultName.empty() && c.boundDefault.empty())
-            c.defaultName = serverName(schema, "DF", m.name, c.name);
+            c.defaultName = serverName(schema, "DF", m.name, c.name, m);
     for (auto& k : m.constraints) {
         if (!k.name.empty()) continue;
         const ColumnDef* first = m.column(k.columns.front());
         std::string column = first ? first->name : k.columns.front();
         switch (k.kind) {
-            case ConstraintKind::PrimaryKey: k.name = serverName(schema, "PK", m.name, {}); break;
-            case ConstraintKind::Unique: k.name = serverName(schema, "UQ", m.name, {}); break;
-            case ConstraintKind::ForeignKey: k.name = serverName(schema, "FK", m.name, column); break;
+            case ConstraintKind::PrimaryKey: k.name = serverName(schema, "PK", m.name, {}, m); break;
+            case ConstraintKind::Unique: k.name = serverName(schema, "UQ", m.name, {}, m); break;
+            case ConstraintKind::ForeignKey: k.name = serverName(schema, "FK", m.name, column, m); break;
         }
     }
 }

@@ -110,6 +110,10 @@ const Rule kRules[] = {
     {"AnAddedDefaultGoesWithTheIdentityNumber", {kT, "alter table t add constraint df_v default 'x' for v",
       "insert into t default values", "SET IDENTITY_INSERT t ON", "insert into t (id) values (9)"}, 0,
      "select group_concat(id || v) from t", "1x,9x"},
+    {"UnnamedDefaultsOfLikeColumnsGetNamesOfTheirOwn", {"CREATE TABLE CA_DistrInput (cPPID varchar(20) NOT NULL, "
+      "cpdwjhclfy float DEFAULT 0 NOT NULL, cpdwjhrgfy float DEFAULT 0 NOT NULL, cpdwjhzzfy float DEFAULT 0 NOT NULL)"},
+     0, "select count(distinct name) || '/' || min(name like 'DF\\_\\_CA\\_DistrI\\_\\_cpdwj\\_\\_%' escape '\\') "
+        "from sysobjects where xtype = 'D'", "3/1"},
     {"ADroppedDefaultIsNoLongerUsed", {"CREATE TABLE d (a int NULL, r float NULL)",
       "alter table d add constraint df_r default 1 for r", "alter table d drop constraint df_r",
       "insert into d (a) values (1)"}, 0, "select ifnull(r, 'null') from d", "null"},
