@@ -72,7 +72,8 @@ public:
     // DROP CONSTRAINT: a key, a foreign key or a named default.
     void dropConstraint(const std::string& schema, const std::string& table, const std::string& name);
 
-    // The last identity value handed out for the table (none yet: nullopt).
+    // The last identity value handed out for the table (none yet: nullopt);
+    // for a table without a counter row, the furthest value it holds.
     std::optional<std::int64_t> identityLast(const std::string& schema, const std::string& table);
     void setIdentityLast(const std::string& schema, const std::string& table, std::optional<std::int64_t> last);
 

@@ -356,10 +356,18 @@ void Catalog::ensureIdentityTable(const std::string& schema) {
 std::optional<std::int64_t> Catalog::identityLast(const std::string& schema, const std::string& name) {
     ensureIdentityTable(schema);
     Value last;
-    if (!step("SELECT last FROM " + q(schema, "vantyr_identity") + " WHERE name = ?", {Value(name)}, &last) ||
-        last.isNull())
-        return std::nullopt;
-    return static_cast<std::int64_t>(last.toDouble());
+    if (step("SELECT last FROM " + q(schema, "vantyr_identity") + " WHERE name = ?", {Value(name)}, &last))
+        return last.isNull() ? std::nullopt : std::optional<std::int64_t>(static_cast<std::int64_t>(last.toDouble()));
+    // A table numbered before its file kept counters: it continues after its rows.
+    auto m = table(schema, name);
+    const ColumnDef* id = m ? m->identityColumn() : nullptr;
+    if (!id) return std::nullopt;
+    auto st = db_.prepare(std::string("SELECT ") + (id->increment > 0 ? "max(" : "min(") + quoteName(id->name) +
+                          ") FROM " + q(schema, m->name));
+    st.step();
+    Value v = st.column(0);
+    if (v.isNull() || v.isEmpty()) return std::nullopt;
+    return static_cast<std::int64_t>(v.toDouble());
 }
 
 void Catalog::setIdentityLast(const std::string& schema, const std::string& name, std::optional<std::int64_t> last) {
