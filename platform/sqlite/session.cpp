@@ -122,6 +122,7 @@ std::int64_t Session::execute(const std::string& schema, const std::string& sql)
 std::int64_t Session::runPassthrough(const Passthrough& c) {
     bool insert = c.verb == Verb::Insert && c.target;
     std::string sql = insert ? identity_->prepareInsert(*catalog_, c, identityInsertOn_ == refKey(*c.target)) : c.sql;
+    if (c.verb == Verb::Update) identity_->checkUpdate(*catalog_, c);
     try {
         auto st = connection().prepare(sql);
         while (st.step()) {

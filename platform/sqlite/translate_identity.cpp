@@ -189,6 +189,30 @@ std::string IdentityRules::prepareInsert(Catalog& catalog, const Passthrough& c,
     return parts.head + " (" + nameList(all) + ") SELECT *, " + join(values) + " FROM (" + parts.source + ")";
 }
 
+void IdentityRules::checkUpdate(Catalog& catalog, const Passthrough& c) {
+    if (!c.target) return;
+    auto model = catalog.table(c.target->schema, c.target->table);
+    const ColumnDef* id = model ? model->identityColumn() : nullptr;
+    if (!id) return;
+    auto tokens = tokenize(c.sql);
+    std::vector<const Token*> words;
+    for (const auto& t : tokens)
+        if (t.kind != TokenKind::Space) words.push_back(&t);
+    int depth = 0;
+    bool inSet = false;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const Token& t = *words[i];
+        if (t.isSymbol("(")) ++depth;
+        if (t.isSymbol(")")) --depth;
+        if (depth != 0) continue;
+        if (t.is("set")) inSet = true;
+        else if (t.is("where") || t.is("from")) inSet = false;
+        // an assignment: name = ... (the name possibly qualified)
+        bool assigned = inSet && t.isName() && i + 1 < words.size() && words[i + 1]->isSymbol("=");
+        if (assigned && sameName(t.value, id->name)) refuse(8102, "Cannot update identity column '" + id->name + "'.");
+    }
+}
+
 void IdentityRules::finishInsert(Catalog& catalog) {
     Counter c = counter_;
     counter_ = Counter{};

@@ -9,7 +9,7 @@
 // are checked (no NULL) and raise the counter. Defaults that live in the
 // table's model only (added to an existing column) are filled in the same way
 // for the columns an insert leaves out. The server's refusals (544, 545, 8101,
-// 515) are raised as CatalogError. Internal to the embedded engine.
+// 515, and 8102 for an update of the column) are raised as CatalogError. Internal to the embedded engine.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -31,6 +31,8 @@ public:
     // The SQLite text to run for an INSERT; `identityInsert` is true when
     // IDENTITY_INSERT is ON for its table. The counter is armed until finish().
     std::string prepareInsert(Catalog& catalog, const Passthrough& insert, bool identityInsert);
+    // An UPDATE that assigns the identity column is refused (8102).
+    void checkUpdate(Catalog& catalog, const Passthrough& update);
     // After the insert ran: writes the moved counter into the catalogue.
     void finishInsert(Catalog& catalog);
     // After rows were copied into a new table (SELECT INTO): the counter
