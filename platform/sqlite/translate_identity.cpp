@@ -87,6 +87,31 @@ bool defaultValues(const std::string& source) {
     return first != tokens.end() && first->is("default");
 }
 
+// True when a row of a VALUES source gives NULL or DEFAULT as its value number `k`.
+bool literalNullAt(const std::string& source, std::size_t k) {
+    auto tokens = tokenize(source);
+    std::vector<const Token*> words;
+    for (const auto& t : tokens)
+        if (t.kind != TokenKind::Space) words.push_back(&t);
+    if (words.empty() || !words[0]->is("values")) return false;
+    int depth = 0;
+    std::size_t position = 0, length = 0;
+    const Token* single = nullptr;
+    for (std::size_t i = 1; i < words.size(); ++i) {
+        const Token& t = *words[i];
+        bool closesValue = (depth == 1 && t.isSymbol(",")) || (depth == 1 && t.isSymbol(")"));
+        if (closesValue) {
+            if (position == k && length == 1 && (single->is("null") || single->is("default"))) return true;
+            ++position, length = 0;
+        }
+        if (t.isSymbol("(")) ++depth;
+        if (t.isSymbol(")")) --depth;
+        if (depth == 0) position = 0;
+        else if (!closesValue && !(depth == 1 && t.isSymbol("("))) single = &t, ++length;
+    }
+    return false;
+}
+
 std::string nameList(const std::vector<std::string>& names) {
     std::string out;
     for (const auto& n : names) out += (out.empty() ? "" : ", ") + quoteName(n);
@@ -136,6 +161,12 @@ std::string IdentityRules::prepareInsert(Catalog& catalog, const Passthrough& c,
         }
     }
     bool listed = id && named(columns, id->name);
+    if (id && listed && identityInsert) {
+        auto k = static_cast<std::size_t>(std::find_if(columns.begin(), columns.end(), [&](const std::string& n) {
+                                               return sameName(n, id->name);
+                                           }) - columns.begin());
+        if (literalNullAt(parts.source, k)) refuse(339, "DEFAULT or NULL are not allowed as explicit identity values.");
+    }
     if (id && listed && !identityInsert)
         refuse(544, "Cannot insert explicit value for identity column in table '" + t +
                         "' when IDENTITY_INSERT is set to OFF.");
