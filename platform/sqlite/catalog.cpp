@@ -1,5 +1,7 @@
 #include "platform/sqlite/catalog.h"
 
+#include <algorithm>
+
 #include "platform/sqlite/tokenizer.h"
 
 namespace vantyr::platform::sqlite {
@@ -29,7 +31,13 @@ std::string Catalog::key(const std::string& schema, const std::string& name) con
 }
 
 bool Catalog::step(const std::string& sql, std::initializer_list<Value> values, Value* first) {
-    auto st = db_.prepare(sql);
+    auto it = prepared_.find(sql);
+    if (it == prepared_.end()) it = prepared_.emplace(sql, db_.prepare(sql)).first;
+    Statement& st = it->second;
+    struct Reset {   // a kept statement holds no lock between uses
+        Statement& st;
+        ~Reset() { st.reset(); }
+    } reset{st};
     int i = 0;
     for (const auto& v : values) st.bind(++i, v);
     bool row = st.step();
@@ -47,7 +55,9 @@ void Catalog::install(const std::string& schema) {
              "CREATE TABLE " + q(schema, "sysindexes") +
              " (id INTEGER NOT NULL, name TEXT NOT NULL COLLATE NOCASE, indid INTEGER NOT NULL);"
              "CREATE TABLE " + q(schema, "vantyr_defaults") +
-             " (name TEXT PRIMARY KEY COLLATE NOCASE, expression TEXT NOT NULL);");
+             " (name TEXT PRIMARY KEY COLLATE NOCASE, expression TEXT NOT NULL);"
+             "CREATE TABLE " + q(schema, "vantyr_identity") +
+             " (name TEXT PRIMARY KEY COLLATE NOCASE, last INTEGER);");
 }
 
 std::optional<TableModel> Catalog::table(const std::string& schema, const std::string& name) {
@@ -108,12 +118,15 @@ void Catalog::refreshObjects(const std::string& schema, const TableModel& model)
     for (const auto& i : model.indexes) addIndex(i.name);
 }
 
-void Catalog::ensureNewObjectNames(const std::string& schema, const TableModel& model, const std::string& owner) {
+void Catalog::ensureNewObjectNames(const std::string& schema, const TableModel& model, const std::string& owner,
+                                   const std::vector<std::string>* only) {
     auto check = [&](const std::string& name) {
+        if (only && std::none_of(only->begin(), only->end(), [&](const std::string& n) { return sameName(n, name); }))
+            return;
         auto existing = ownerOf(schema, name);
         bool ownByThisTable = existing && sameName(*existing, owner);
         if (!ownByThisTable && objectExists(schema, name))
-            throw CatalogError("There is already an object named '" + name + "' in the database.");
+            throw CatalogError(2714, "There is already an object named '" + name + "' in the database.");
     };
     for (const auto& k : model.constraints) check(k.name);
     for (const auto& c : model.columns)
@@ -126,8 +139,18 @@ void Catalog::createSqlite(const std::string& schema, const TableModel& model) {
 
 void Catalog::createTable(const std::string& schema, TableModel model) {
     if (objectExists(schema, model.name) || table(schema, model.name))
-        throw CatalogError("There is already an object named '" + model.name + "' in the database.");
+        throw CatalogError(2714, "There is already an object named '" + model.name + "' in the database.");
+    nameObjects(schema, model);
     ensureNewObjectNames(schema, model, model.name);
+    for (auto& k : model.constraints) {
+        if (k.kind == ConstraintKind::ForeignKey) checkForeignKey(schema, model, k);
+        for (const auto& c : k.columns)
+            if (!model.column(c))
+                throw CatalogError(1911, "Column name '" + c + "' does not exist in the target table or view.");
+        if (k.kind == ConstraintKind::PrimaryKey)
+            for (const auto& c : k.columns) model.column(c)->nullable = false;
+    }
+    if (model.identityColumn()) setIdentityLast(schema, model.name, std::nullopt);
     createSqlite(schema, model);
     saveModel(schema, model);
     refreshObjects(schema, model);
@@ -144,6 +167,7 @@ void Catalog::rebuildTable(const std::string& schema, const TableModel& model, c
     TableModel staging = model;
     staging.name = work;
     staging.indexes.clear();
+    std::erase_if(staging.constraints, [](const ConstraintDef& k) { return k.kind != ConstraintKind::ForeignKey; });
     for (const auto& sql : createStatements(staging, schema)) db_.exec(sql);
     std::string cols = columnList(model);
     if (carried) {
@@ -154,15 +178,13 @@ void Catalog::rebuildTable(const std::string& schema, const TableModel& model, c
         db_.exec("INSERT INTO " + q(schema, work) + " (" + cols + ") SELECT " + cols + " FROM " + q(schema, model.name));
     } catch (const SqliteFailure& f) {
         if (f.constraint()) {
-            throw CatalogError("The statement was terminated because a duplicate key or a NULL was found for table '" +
-                               model.name + "' (" + f.what() + ").");
+            throw CatalogError(515, "The statement was terminated because a NULL or a value of another type was found "
+                                    "for table '" + model.name + "' (" + f.what() + ").");
         }
         throw;
     }
     db_.exec("DROP TABLE " + q(schema, model.name));
     db_.exec("ALTER TABLE " + q(schema, work) + " RENAME TO " + quoteName(model.name));
-    db_.exec("DROP TRIGGER IF EXISTS " + q(schema, work + "$identity"));
-    db_.exec("DROP INDEX IF EXISTS " + q(schema, work + "$identity"));
     for (const auto& sql : createStatements(model, schema)) {
         if (sql.rfind("CREATE TABLE", 0) != 0) db_.exec(sql);
     }
@@ -173,8 +195,16 @@ void Catalog::rebuildTable(const std::string& schema, const TableModel& model, c
 void Catalog::dropTable(const std::string& schema, const std::string& name) {
     auto model = table(schema, name);
     if (!model)
-        throw CatalogError("Cannot drop the table '" + name + "', because it does not exist or you do not have permission.");
+        throw CatalogError(3701, "Cannot drop the table '" + name +
+                                     "', because it does not exist or you do not have permission.");
+    if (!referencesTo(schema, model->name).empty())
+        throw CatalogError(3726, "Could not drop object '" + model->name +
+                                     "' because it is referenced by a FOREIGN KEY constraint.");
     db_.exec("DROP TABLE " + q(schema, model->name));
+    if (model->identityColumn()) {
+        ensureIdentityTable(schema);
+        step("DELETE FROM " + q(schema, "vantyr_identity") + " WHERE name = ?", {Value(model->name)});
+    }
     Value id;
     if (step("SELECT id FROM " + q(schema, "sysobjects") + " WHERE name = ? AND xtype = 'U'", {Value(model->name)}, &id)) {
         step("DELETE FROM " + q(schema, "sysobjects") + " WHERE parent_obj = ? OR id = ?", {id, id});
@@ -186,7 +216,7 @@ void Catalog::dropTable(const std::string& schema, const std::string& name) {
 
 void Catalog::createDefaultObject(const std::string& schema, const std::string& name, const std::string& expression) {
     if (objectExists(schema, name))
-        throw CatalogError("There is already an object named '" + name + "' in the database.");
+        throw CatalogError(2714, "There is already an object named '" + name + "' in the database.");
     step("INSERT INTO " + q(schema, "vantyr_defaults") + " (name, expression) VALUES (?, ?)", {Value(name), Value(expression)});
     step("INSERT INTO " + q(schema, "sysobjects") + " (name, xtype, type) VALUES (?, 'D', 'D')", {Value(name)});
 }

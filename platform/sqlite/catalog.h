@@ -2,13 +2,21 @@
 // The SQL Server catalogue of one account-year database as far as the
 // component's statements need it, kept in tables of the database itself:
 // the table models (vantyr_tables), sysobjects (tables, views, named
-// constraints, defaults), sysindexes, and default objects. Names compare
-// without regard to case. Failures raise CatalogError with the server's
-// wording of the refusal.
+// constraints, defaults), sysindexes, default objects and the identity
+// counters (vantyr_identity, one row per table, written in the transaction of
+// the statement that hands values out). Names compare without regard to case.
+// Metadata changes never copy a table where SQLite can express them in place:
+// columns are added with ALTER TABLE ADD COLUMN, keys are unique indexes, and
+// defaults, NOT NULL and foreign keys are changed by rewriting the table's
+// definition in the SQLite schema (its stored rows keep their format). Only a
+// column whose type changes its SQLite affinity is rebuilt. Failures raise
+// CatalogError with the server's number and wording of the refusal.
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "platform/sqlite/connection.h"
 #include "platform/sqlite/table_model.h"
@@ -18,6 +26,13 @@ namespace vantyr::platform::sqlite {
 class CatalogError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+    // "Msg N: text", as the server reports error N.
+    CatalogError(int serverNumber, const std::string& text)
+        : std::runtime_error("Msg " + std::to_string(serverNumber) + ": " + text), number_(serverNumber) {}
+    int serverNumber() const noexcept { return number_; }
+
+private:
+    int number_ = 0;
 };
 
 class Catalog {
@@ -42,11 +57,34 @@ public:
     void updateModel(const std::string& schema, const TableModel& model);
     void dropTable(const std::string& schema, const std::string& name);
 
+    // ALTER TABLE ... ADD columns, all or none (the caller's savepoint); an
+    // identity column numbers the existing rows in their order.
+    void addColumns(const std::string& schema, const std::string& table, std::vector<ColumnDef> columns);
+    // ALTER TABLE ... ALTER COLUMN: new type and nullability, default kept.
+    void alterColumn(const std::string& schema, const std::string& table, const ColumnDef& column);
+    // ADD CONSTRAINT name DEFAULT expr FOR column (name empty: the server names it),
+    // or a default object bound with sp_bindefault (boundName set).
+    void setDefault(const std::string& schema, const std::string& table, const std::string& column,
+                    const std::string& name, const std::string& expression, const std::string& boundName = {});
+    // ADD PRIMARY KEY / UNIQUE / FOREIGN KEY; `check` false for WITH NOCHECK
+    // (existing rows are not checked against a new foreign key).
+    void addConstraint(const std::string& schema, const std::string& table, ConstraintDef constraint, bool check);
+    // DROP CONSTRAINT: a key, a foreign key or a named default.
+    void dropConstraint(const std::string& schema, const std::string& table, const std::string& name);
+
+    // The last identity value handed out for the table (none yet: nullopt);
+    // for a table without a counter row, the furthest value it holds.
+    std::optional<std::int64_t> identityLast(const std::string& schema, const std::string& table);
+    void setIdentityLast(const std::string& schema, const std::string& table, std::optional<std::int64_t> last);
+
     void createDefaultObject(const std::string& schema, const std::string& name, const std::string& expression);
     std::optional<std::string> defaultObject(const std::string& schema, const std::string& name);
 
     // Forget cached models (after a rollback).
-    void forget() { cache_.clear(); }
+    void forget() {
+        cache_.clear();
+        identityTables_.clear();
+    }
 
 private:
     std::string key(const std::string& schema, const std::string& name) const;
@@ -54,11 +92,29 @@ private:
     bool step(const std::string& sql, std::initializer_list<Value> values, Value* first = nullptr);
     void saveModel(const std::string& schema, const TableModel& model);
     void refreshObjects(const std::string& schema, const TableModel& model);
-    void ensureNewObjectNames(const std::string& schema, const TableModel& model, const std::string& ownerTable);
+    // Refuses a constraint or default name (of `only`, when given) that another object has.
+    void ensureNewObjectNames(const std::string& schema, const TableModel& model, const std::string& ownerTable,
+                              const std::vector<std::string>* only = nullptr);
     void createSqlite(const std::string& schema, const TableModel& model);
+    // Writes the model's definition over the SQLite table's, in place.
+    void rewriteDefinition(const std::string& schema, TableModel model);
+    // Gives unnamed defaults and constraints the names the server gives them.
+    void nameObjects(const std::string& schema, TableModel& model);
+    // Unique in the database and among the names the model already holds.
+    std::string serverName(const std::string& schema, const char* prefix, const std::string& table,
+                           const std::string& column, const TableModel& model);
+    void checkForeignKey(const std::string& schema, const TableModel& child, ConstraintDef& key);
+    // Foreign keys of other tables that reference `table` ("child.key").
+    std::vector<std::string> referencesTo(const std::string& schema, const std::string& table,
+                                          const std::vector<std::string>* columns = nullptr);
+    bool hasRows(const std::string& schema, const std::string& table);
+    TableModel require(const std::string& schema, const std::string& table);
+    void ensureIdentityTable(const std::string& schema);
 
     Connection& db_;
     std::map<std::string, std::optional<TableModel>> cache_;
+    std::map<std::string, Statement> prepared_;     // the catalogue's own statements, kept prepared
+    std::map<std::string, bool> identityTables_;   // schema -> has vantyr_identity
 };
 
 }  // namespace vantyr::platform::sqlite

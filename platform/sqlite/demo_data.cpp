@@ -75,11 +75,12 @@ Value valueFor(const std::string& table, const ColumnDef& c, int i, const std::s
     return Value(g.amount());
 }
 
-std::int64_t fillTable(Connection& db, const TableModel& m, int rows, const std::string& year, Generator& g) {
+std::int64_t fillTable(Connection& db, Catalog& catalog, const TableModel& m, int rows, const std::string& year,
+                       Generator& g) {
     std::string table = lowerCase(m.name);
     std::vector<const ColumnDef*> cols;
     for (const auto& c : m.columns)
-        if (!c.identity) cols.push_back(&c);
+        cols.push_back(&c);
     std::string names, marks;
     for (const auto* c : cols) {
         names += (names.empty() ? "" : ", ") + quoteName(c->name);
@@ -88,10 +89,13 @@ std::int64_t fillTable(Connection& db, const TableModel& m, int rows, const std:
     auto st = db.prepare("INSERT INTO " + quoteName(m.name) + " (" + names + ") VALUES (" + marks + ")");
     for (int i = 0; i < rows; ++i) {
         int k = 0;
-        for (const auto* c : cols) st.bind(++k, valueFor(table, *c, i, year, g));
+        for (const auto* c : cols)
+            st.bind(++k, c->identity ? Value(c->seed + c->increment * i) : valueFor(table, *c, i, year, g));
         st.step();
         st.reset();
     }
+    if (const ColumnDef* id = m.identityColumn(); id && rows > 0)
+        catalog.setIdentityLast("main", m.name, id->seed + id->increment * (rows - 1));
     return rows;
 }
 
@@ -114,8 +118,10 @@ void createAccountYear(const DataDirectory& directory, const std::string& accoun
     } else {
         for (const auto& sql : suiteTables()) statements.push_back(sql);
     }
+    session.begin();  // one transaction, one sync: the schema is all there or not at all
     for (const auto& sql : statements) session.execute(schema, sql);
     for (const auto& sql : reportSourceTables()) session.execute(schema, sql);
+    session.commit();
 }
 
 std::map<std::string, std::int64_t> fillYear(const AccountYear& database, const std::string& year,
@@ -134,14 +140,15 @@ std::map<std::string, std::int64_t> fillYear(const AccountYear& database, const 
         std::string key = lowerCase(name);
         if (kNotFilled.count(key) || isSuiteTable(name)) continue;
         int rows = kPeriodTables.count(key) ? options.periodRows : options.settingRows;
-        counts[name] = fillTable(db, *catalog.table("main", name), rows, year, g);
+        counts[name] = fillTable(db, catalog, *catalog.table("main", name), rows, year, g);
     }
     fillSuiteTables(db, year, std::max(options.periodRows, options.settingRows));
     auto state = db.prepare(
         "INSERT INTO ca_cbsys (caudepinalo, iplanperman, iendmonth, iendyear, icalculate, icertified, iplanmethod,"
-        " binitleft, istep, cMauDetailFlag) VALUES ('1', 1, 12, ?, 1, 1, 1, 1, 0, '0')");
+        " binitleft, istep, cMauDetailFlag, autoid) VALUES ('1', 1, 12, ?, 1, 1, 1, 1, 0, '0', 1)");
     state.bind(1, Value(std::stoi(year)));
     state.step();
+    catalog.setIdentityLast("main", "ca_cbsys", 1);
     counts["ca_cbsys"] = 1;
     db.exec("COMMIT");
     return counts;

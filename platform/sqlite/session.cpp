@@ -44,6 +44,7 @@ std::string Session::attach(const AccountYear& database) {
             connection_->exec("PRAGMA foreign_keys = ON; PRAGMA legacy_alter_table = ON; PRAGMA journal_mode = DELETE;"
                               " PRAGMA synchronous = FULL;");
             catalog_ = std::make_unique<Catalog>(*connection_);
+            identity_ = std::make_unique<IdentityRules>(*connection_);
             aliases_[key] = "main";
             return "main";
         }
@@ -74,13 +75,13 @@ std::string Session::resolve(const std::string& schema, const std::string& datab
 }
 
 template <class F>
-auto Session::guarded(const std::string& sql, F&& body) {
+auto Session::guarded(const std::string& sql, F&& body, bool savepoint) {
     Connection& db = connection();
     auto identityBefore = identityInsertOn_;
-    db.exec(std::string("SAVEPOINT ") + kSavepoint);
+    if (savepoint) db.exec(std::string("SAVEPOINT ") + kSavepoint);
     auto undo = [&] {
         try {
-            db.exec(std::string("ROLLBACK TO ") + kSavepoint + "; RELEASE " + kSavepoint);
+            if (savepoint) db.exec(std::string("ROLLBACK TO ") + kSavepoint + "; RELEASE " + kSavepoint);
         } catch (const SqliteFailure&) {
             // the savepoint is gone with a rollback SQLite made itself; nothing left to undo
         }
@@ -89,7 +90,7 @@ auto Session::guarded(const std::string& sql, F&& body) {
     };
     try {
         auto result = body();
-        db.exec(std::string("RELEASE ") + kSavepoint);
+        if (savepoint) db.exec(std::string("RELEASE ") + kSavepoint);
         return result;
     } catch (const Error&) {
         undo();
@@ -104,37 +105,28 @@ auto Session::guarded(const std::string& sql, F&& body) {
 }
 
 std::int64_t Session::execute(const std::string& schema, const std::string& sql) {
+    std::vector<Command> commands;
+    guarded(sql, [&] {
+        commands = translate(sql, [&](const std::string& database) { return resolve(schema, database); });
+        return 0;
+    }, false);
+    // One plain statement is undone by SQLite itself when it fails: a savepoint
+    // around it would only copy the pages it changes once more.
+    bool single = commands.size() == 1 && std::holds_alternative<Passthrough>(commands.front());
     return guarded(sql, [&] {
-        auto commands = translate(sql, [&](const std::string& database) { return resolve(schema, database); });
         std::int64_t rows = 0;
         for (const auto& command : commands) rows += run(schema, command);
         return rows;
-    });
-}
-
-void Session::checkIdentityInsert(const Passthrough& c) {
-    auto model = catalog_->table(c.target->schema, c.target->table);
-    if (!model) return;
-    const ColumnDef* id = model->identityColumn();
-    if (!id) return;
-    bool explicitValue = !c.insertColumns || std::any_of(c.insertColumns->begin(), c.insertColumns->end(),
-                                                         [&](const std::string& n) { return sameName(n, id->name); });
-    if (!explicitValue) return;
-    if (!c.insertColumns)
-        refuse("An explicit value for the identity column in table '" + model->name +
-               "' can only be specified when a column list is used and IDENTITY_INSERT is ON.");
-    if (identityInsertOn_ != refKey(*c.target))
-        refuse("Cannot insert explicit value for identity column in table '" + model->name +
-               "' when IDENTITY_INSERT is set to OFF.");
+    }, !single);
 }
 
 std::int64_t Session::runPassthrough(const Passthrough& c) {
-    if (c.verb == Verb::Insert && c.target) {
-        checkIdentityInsert(c);
-        ModuleCatalog(connection(), *catalog_).refuseInsertFiringTrigger(*c.target);
-    }
+    bool insert = c.verb == Verb::Insert && c.target;
+    if (insert) ModuleCatalog(connection(), *catalog_).refuseInsertFiringTrigger(*c.target);
+    std::string sql = insert ? identity_->prepareInsert(*catalog_, c, identityInsertOn_ == refKey(*c.target)) : c.sql;
+    if (c.verb == Verb::Update) identity_->checkUpdate(*catalog_, c);
     try {
-        auto st = connection().prepare(c.sql);
+        auto st = connection().prepare(sql);
         while (st.step()) {
         }
     } catch (const SqliteFailure& f) {
@@ -145,7 +137,9 @@ std::int64_t Session::runPassthrough(const Passthrough& c) {
         }
         throw;
     }
-    return c.verb == Verb::Select ? 0 : connection().changes();
+    std::int64_t changed = c.verb == Verb::Select ? 0 : connection().changes();
+    if (insert) identity_->finishInsert(*catalog_);
+    return changed;
 }
 
 std::int64_t Session::run(const std::string& schema, const Command& command) {
@@ -167,11 +161,12 @@ std::int64_t Session::run(const std::string& schema, const Command& command) {
             } else if constexpr (std::is_same_v<T, IdentityInsert>) {
                 TableModel m = requireTable(c.table);
                 if (!m.identityColumn())
-                    refuse("Table '" + m.name + "' does not have the identity property. Cannot perform SET operation.");
+                    throw CatalogError(8106, "Table '" + m.name +
+                                                 "' does not have the identity property. Cannot perform SET operation.");
                 if (c.on) {
                     if (identityInsertOn_ && *identityInsertOn_ != refKey(c.table))
-                        refuse("IDENTITY_INSERT is already ON for table '" + *identityInsertOn_ +
-                               "'. Cannot perform SET operation for table '" + m.name + "'.");
+                        throw CatalogError(8107, "IDENTITY_INSERT is already ON for table '" + *identityInsertOn_ +
+                                                     "'. Cannot perform SET operation for table '" + m.name + "'.");
                     identityInsertOn_ = refKey(c.table);
                 } else if (identityInsertOn_ == refKey(c.table)) {
                     identityInsertOn_.reset();
@@ -181,83 +176,41 @@ std::int64_t Session::run(const std::string& schema, const Command& command) {
                 TableModel source = requireTable(c.source);
                 TableModel target;
                 target.name = c.target.table;
-                for (const auto& col : source.columns)
-                    target.columns.push_back({col.name, col.type, col.nullable, col.identity, {}, {}, {}});
+                for (ColumnDef col : source.columns) {  // defaults stay with the source
+                    col.defaultName.clear(), col.boundDefault.clear(), col.defaultExpr.clear(), col.addedDefault.reset();
+                    target.columns.push_back(col);
+                }
                 catalog_->createTable(c.target.schema, target);
                 if (c.topZero) return 0;
                 std::string cols;
                 for (const auto& col : target.columns) cols += (cols.empty() ? "" : ", ") + quoteName(col.name);
                 connection().exec("INSERT INTO " + q(c.target) + " (" + cols + ") SELECT " + cols + " FROM " +
                                   q(c.source) + c.whereSql);
-                return connection().changes();
+                std::int64_t copied = connection().changes();
+                identity_->continueAfterRows(*catalog_, c.target);
+                return copied;
             } else if constexpr (std::is_same_v<T, DropTable>) {
                 catalog_->dropTable(c.table.schema, c.table.table);
                 return 0;
             } else if constexpr (std::is_same_v<T, AddConstraint>) {
-                TableModel m = requireTable(c.table);
-                const ConstraintDef& k = c.constraint;
-                if (k.kind == ConstraintKind::PrimaryKey && m.primaryKey())
-                    refuse("Table '" + m.name + "' already has a primary key defined on it.");
-                for (const auto& name : k.columns) {
-                    ColumnDef& col = requireColumn(m, name);
-                    if (k.kind == ConstraintKind::PrimaryKey && col.nullable)
-                        refuse("Cannot define PRIMARY KEY constraint on nullable column '" + col.name + "' in table '" +
-                               m.name + "'.");
-                }
-                if (k.kind == ConstraintKind::ForeignKey && !catalog_->table(c.table.schema, k.refTable))
-                    refuse("Foreign key '" + k.name + "' references invalid table '" + k.refTable + "'.");
-                m.constraints.push_back(k);
-                catalog_->rebuildTable(c.table.schema, m);
+                catalog_->addConstraint(c.table.schema, c.table.table, c.constraint, c.check);
                 return 0;
             } else if constexpr (std::is_same_v<T, AddDefault>) {
-                TableModel m = requireTable(c.table);
-                ColumnDef& col = requireColumn(m, c.column);
-                if (col.identity)
-                    refuse("Defaults cannot be created on columns with an IDENTITY attribute. Table '" + m.name +
-                           "', column '" + col.name + "'.");
-                if (col.hasDefault())
-                    refuse("Column already has a DEFAULT bound to it. Could not create constraint '" + c.name + "'.");
-                col.defaultName = c.name;
-                col.defaultExpr = c.expression;
-                catalog_->rebuildTable(c.table.schema, m);
+                catalog_->setDefault(c.table.schema, c.table.table, c.column, c.name, c.expression);
                 return 0;
             } else if constexpr (std::is_same_v<T, DropConstraint>) {
-                TableModel m = requireTable(c.table);
-                auto it = std::find_if(m.constraints.begin(), m.constraints.end(),
-                                       [&](const ConstraintDef& k) { return sameName(k.name, c.name); });
-                if (it != m.constraints.end()) m.constraints.erase(it);
-                else if (ColumnDef* col = m.columnWithDefault(c.name)) col->defaultName.clear(), col->defaultExpr.clear();
-                else refuse("'" + c.name + "' is not a constraint.");
-                catalog_->rebuildTable(c.table.schema, m);
+                catalog_->dropConstraint(c.table.schema, c.table.table, c.name);
                 return 0;
             } else if constexpr (std::is_same_v<T, AddColumns>) {
-                TableModel m = requireTable(c.table);
-                std::vector<std::string> carried = names(m);
-                for (const auto& col : c.columns) {
-                    if (m.column(col.name))
-                        refuse("Column names in each table must be unique. Column name '" + col.name + "' in table '" +
-                               m.name + "' is specified more than once.");
-                    m.columns.push_back(col);
-                }
-                catalog_->rebuildTable(c.table.schema, m, &carried);
+                catalog_->addColumns(c.table.schema, c.table.table, c.columns);
                 return 0;
             } else if constexpr (std::is_same_v<T, AlterColumn>) {
-                TableModel m = requireTable(c.table);
-                ColumnDef& col = requireColumn(m, c.column.name);
-                col.type = c.column.type;
-                col.nullable = c.column.nullable;
-                catalog_->rebuildTable(c.table.schema, m);
+                catalog_->alterColumn(c.table.schema, c.table.table, c.column);
                 return 0;
             } else if constexpr (std::is_same_v<T, BindDefault>) {
                 auto expression = catalog_->defaultObject(c.schema, c.defaultName);
                 if (!expression) refuse("The default '" + c.defaultName + "' does not exist.");
-                TableModel m = requireTable({c.schema, c.table});
-                ColumnDef& col = requireColumn(m, c.column);
-                if (!col.defaultName.empty())
-                    refuse("Column '" + m.name + "." + col.name + "' already has a DEFAULT bound to it.");
-                col.boundDefault = c.defaultName;
-                col.defaultExpr = *expression;
-                catalog_->rebuildTable(c.schema, m);
+                catalog_->setDefault(c.schema, c.table, c.column, {}, *expression, c.defaultName);
                 return 0;
             } else if constexpr (std::is_same_v<T, CreateTable>) {
                 TableModel m = c.model;
@@ -360,16 +313,21 @@ void Session::insertRow(const TableRef& table, const std::vector<std::pair<std::
         names += (names.empty() ? "" : ", ") + quoteName(name);
         marks += marks.empty() ? "?" : ", ?";
     }
-    writeBound("INSERT INTO " + q(table) + (values.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + marks + ")"),
-               values);
+    Passthrough insert{"INSERT INTO " + q(table) + (values.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + marks + ")"),
+                       Verb::Insert, table, {}, false, std::vector<std::string>{}};
+    for (const auto& v : values) insert.insertColumns->push_back(v.first);
+    writeBound(insert.sql, values, &insert);
 }
 
-void Session::writeBound(const std::string& sql, const std::vector<std::pair<std::string, Value>>& values) {
+void Session::writeBound(const std::string& sql, const std::vector<std::pair<std::string, Value>>& values,
+                         const Passthrough* insert) {
     guarded(sql, [&] {
-        auto st = connection().prepare(sql);
+        auto st = connection().prepare(
+            insert ? identity_->prepareInsert(*catalog_, *insert, identityInsertOn_ == refKey(*insert->target)) : sql);
         int i = 0;
         for (const auto& v : values) st.bind(++i, v.second);
         st.step();
+        if (insert) identity_->finishInsert(*catalog_);
         return 0;
     });
 }

@@ -18,6 +18,7 @@
 #include "platform/sqlite/catalog.h"
 #include "platform/sqlite/connection.h"
 #include "platform/sqlite/data_directory.h"
+#include "platform/sqlite/translate_identity.h"
 #include "platform/sqlite/translator.h"
 
 namespace vantyr::platform::sqlite {
@@ -63,15 +64,17 @@ private:
     std::string resolve(const std::string& schema, const std::string& database);
     std::int64_t run(const std::string& schema, const Command& command);
     std::int64_t runPassthrough(const Passthrough& command);
-    void checkIdentityInsert(const Passthrough& command);
     // Runs one SQLite statement with its values bound, in a savepoint.
-    void writeBound(const std::string& sql, const std::vector<std::pair<std::string, Value>>& values);
+    // An insert (`insert` set) gets the identity rules.
+    void writeBound(const std::string& sql, const std::vector<std::pair<std::string, Value>>& values,
+                    const Passthrough* insert = nullptr);
     template <class F>
-    auto guarded(const std::string& sql, F&& body);
+    auto guarded(const std::string& sql, F&& body, bool savepoint = true);
 
     DataDirectory directory_;
     std::unique_ptr<Connection> connection_;
     std::unique_ptr<Catalog> catalog_;
+    std::unique_ptr<IdentityRules> identity_;      // identity numbering of inserts on connection_
     std::map<std::string, std::string> aliases_;   // lower-case database name -> schema alias
     std::optional<std::string> identityInsertOn_;  // "schema.table" in lower case
 };

@@ -189,16 +189,20 @@ void fillSuiteTables(Connection& db, const std::string& year, int products) {
             ") INSERT INTO ProductStructureEx (cPSPCode, cDepCode) SELECT 'ppi' || printf('%05d', i),"
             " 'dep' || printf('%05d', i % 24) FROM n");
     // Two of the four reports whose field ids the upgrade fixes are in the catalogue.
-    db.exec("INSERT INTO Rpt_GlbDEF (SystemID, Name, Type, Cols, IsBASE) VALUES"
-            " ('CA', '在产品成本汇总表', 79, 8, 1), ('CA', '完工产品成本汇总表', 79, 8, 1),"
-            " ('GL', '科目汇总表', 10, 6, 1)");
-    db.exec("INSERT INTO gl_accvouch (iperiod, csign, ino_id, ccode, md, mc, coutsysname, coutsysver, coutno_id) VALUES"
-            " (12, '记', 1, '5101', 1200.5, 0, 'CA', '8.21', 'CA0001'),"
-            " (12, '记', 1, '4105', 0, 1200.5, 'CA', '8.21', 'CA0001'),"
-            " (12, '记', 2, '1001', 300, 0, 'AP', '8.21', 'AP0002')");
-    db.exec("INSERT INTO CA_SPDF (cnum, cuser, iperiod, ddate, cdigest) VALUES"
-            " ('C1', 'demo', 12, '" + year + "-12-31', '结转制造费用'), ('C2', 'demo', 12, '" + year +
-            "-12-31', '结转完工产品')");
+    // Written below the engine, so the identity values are given; the engine's
+    // counters continue after the highest.
+    db.exec("INSERT INTO Rpt_GlbDEF (id, SystemID, Name, Type, Cols, IsBASE) VALUES"
+            " (1, 'CA', '在产品成本汇总表', 79, 8, 1), (2, 'CA', '完工产品成本汇总表', 79, 8, 1),"
+            " (3, 'GL', '科目汇总表', 10, 6, 1)");
+    db.exec("INSERT INTO gl_accvouch (i_id, iperiod, csign, ino_id, ccode, md, mc, coutsysname, coutsysver, coutno_id)"
+            " VALUES (1, 12, '记', 1, '5101', 1200.5, 0, 'CA', '8.21', 'CA0001'),"
+            " (2, 12, '记', 1, '4105', 0, 1200.5, 'CA', '8.21', 'CA0001'),"
+            " (3, 12, '记', 2, '1001', 300, 0, 'AP', '8.21', 'AP0002')");
+    db.exec("INSERT INTO CA_SPDF (ID, cnum, cuser, iperiod, ddate, cdigest) VALUES"
+            " (1, 'C1', 'demo', 12, '" + year + "-12-31 00:00:00.000', '结转制造费用'), (2, 'C2', 'demo', 12, '" + year +
+            "-12-31 00:00:00.000', '结转完工产品')");
+    db.exec("INSERT OR REPLACE INTO vantyr_identity (name, last) VALUES ('Rpt_GlbDEF', 3), ('gl_accvouch', 3), "
+            "('CA_SPDF', 2)");
 }
 
 void fillUpgradeSamples(Connection& db) {

@@ -16,16 +16,9 @@ std::string joinNames(const std::vector<std::string>& names) {
     return out;
 }
 
-// An identity column that is the whole primary key becomes SQLite's integer
-// key, which numbers new rows by itself.
-bool integerKey(const TableModel& m, const ColumnDef& c) {
-    const ConstraintDef* pk = m.primaryKey();
-    return c.identity && pk && pk->columns.size() == 1 && sameName(pk->columns[0], c.name);
-}
-
 std::string columnSql(const ColumnDef& c) {
     std::string sql = quoteName(c.name) + " " + (c.identity ? std::string("INTEGER") : c.type);
-    if (!c.nullable && !c.identity) sql += " NOT NULL";
+    if (!c.nullable) sql += " NOT NULL";
     if (c.hasDefault()) {
         if (!c.defaultName.empty()) sql += " CONSTRAINT " + quoteName(c.defaultName);
         sql += " DEFAULT (" + c.defaultExpr + ")";
@@ -34,21 +27,18 @@ std::string columnSql(const ColumnDef& c) {
     return sql;
 }
 
-std::string constraintSql(const ConstraintDef& k) {
-    std::string sql = "CONSTRAINT " + quoteName(k.name);
-    switch (k.kind) {
-        case ConstraintKind::PrimaryKey: return sql + " PRIMARY KEY (" + joinNames(k.columns) + ")";
-        case ConstraintKind::Unique: return sql + " UNIQUE (" + joinNames(k.columns) + ")";
-        case ConstraintKind::ForeignKey:
-            return sql + " FOREIGN KEY (" + joinNames(k.columns) + ") REFERENCES " + quoteName(k.refTable) + " (" +
-                   joinNames(k.refColumns) + ")";
-    }
-    return sql;
+std::string foreignKeySql(const ConstraintDef& k) {
+    return "CONSTRAINT " + quoteName(k.name) + " FOREIGN KEY (" + joinNames(k.columns) + ") REFERENCES " +
+           quoteName(k.refTable) + " (" + joinNames(k.refColumns) + ")";
 }
 
 json columnJson(const ColumnDef& c) {
-    return {{"name", c.name}, {"type", c.type}, {"nullable", c.nullable}, {"identity", c.identity},
-            {"defaultName", c.defaultName}, {"boundDefault", c.boundDefault}, {"defaultExpr", c.defaultExpr}};
+    json j = {{"name", c.name}, {"type", c.type}, {"nullable", c.nullable}, {"identity", c.identity},
+              {"defaultName", c.defaultName}, {"boundDefault", c.boundDefault}, {"defaultExpr", c.defaultExpr},
+              {"seed", c.seed}, {"increment", c.increment}};
+    if (c.addedDefault) j["addedDefault"] = *c.addedDefault;
+    if (!c.defaultInTable) j["defaultInTable"] = false;
+    return j;
 }
 
 }  // namespace
@@ -110,9 +100,21 @@ TableModel TableModel::fromJson(const std::string& text) {
     json j = json::parse(text);
     TableModel m;
     m.name = j.at("name");
-    for (const auto& c : j.at("columns"))
-        m.columns.push_back({c.at("name"), c.at("type"), c.at("nullable"), c.at("identity"), c.at("defaultName"),
-                             c.at("boundDefault"), c.at("defaultExpr")});
+    for (const auto& c : j.at("columns")) {
+        ColumnDef d;
+        d.name = c.at("name");
+        d.type = c.at("type");
+        d.nullable = c.at("nullable");
+        d.identity = c.at("identity");
+        d.defaultName = c.at("defaultName");
+        d.boundDefault = c.at("boundDefault");
+        d.defaultExpr = c.at("defaultExpr");
+        d.seed = c.value("seed", std::int64_t{1});
+        d.increment = c.value("increment", std::int64_t{1});
+        if (c.contains("addedDefault")) d.addedDefault = c.at("addedDefault").get<std::string>();
+        d.defaultInTable = c.value("defaultInTable", true);
+        m.columns.push_back(d);
+    }
     for (const auto& k : j.at("constraints"))
         m.constraints.push_back({k.at("name"), static_cast<ConstraintKind>(k.at("kind").get<int>()),
                                  k.at("columns").get<std::vector<std::string>>(), k.at("refTable"),
@@ -124,25 +126,38 @@ TableModel TableModel::fromJson(const std::string& text) {
 
 std::string sqliteIndexName(const std::string& table, const std::string& index) { return table + "$" + index; }
 
-std::vector<std::string> createStatements(const TableModel& m, const std::string& schema) {
+std::string columnDefinition(const ColumnDef& c) { return columnSql(c); }
+
+std::string tableDefinition(const TableModel& m) {
     std::string body;
     for (const auto& c : m.columns) body += (body.empty() ? "" : ", ") + columnSql(c);
-    for (const auto& k : m.constraints) body += ", " + constraintSql(k);
-    std::vector<std::string> out{"CREATE TABLE " + quoteName(schema) + "." + quoteName(m.name) + " (" + body + ")"};
-    for (const auto& i : m.indexes) {
-        out.push_back(std::string("CREATE ") + (i.unique ? "UNIQUE " : "") + "INDEX " + quoteName(schema) + "." +
-                      quoteName(sqliteIndexName(m.name, i.name)) + " ON " + quoteName(m.name) + " (" +
-                      joinNames(i.columns) + ")");
-    }
-    const ColumnDef* id = m.identityColumn();
-    if (id && !integerKey(m, *id)) {
-        std::string t = quoteName(m.name), c = quoteName(id->name);
-        out.push_back("CREATE INDEX " + quoteName(schema) + "." + quoteName(m.name + "$identity") + " ON " + t + " (" + c + ")");
-        out.push_back("CREATE TRIGGER " + quoteName(schema) + "." + quoteName(m.name + "$identity") + " AFTER INSERT ON " + t +
-                      " WHEN NEW." + c + " IS NULL BEGIN UPDATE " + t + " SET " + c + " = (SELECT ifnull(max(" + c +
-                      "), 0) + 1 FROM " + t + ") WHERE rowid = NEW.rowid; END");
-    }
+    for (const auto& k : m.constraints)
+        if (k.kind == ConstraintKind::ForeignKey) body += ", " + foreignKeySql(k);
+    return "CREATE TABLE " + quoteName(m.name) + " (" + body + ")";
+}
+
+std::string createIndexStatement(const std::string& schema, const std::string& table, const std::string& name,
+                                 const std::vector<std::string>& columns, bool unique) {
+    return std::string("CREATE ") + (unique ? "UNIQUE " : "") + "INDEX " + quoteName(schema) + "." +
+           quoteName(sqliteIndexName(table, name)) + " ON " + quoteName(table) + " (" + joinNames(columns) + ")";
+}
+
+std::vector<std::string> createStatements(const TableModel& m, const std::string& schema) {
+    std::string table = tableDefinition(m);
+    std::vector<std::string> out{"CREATE TABLE " + quoteName(schema) + "." + table.substr(std::string("CREATE TABLE ").size())};
+    for (const auto& k : m.constraints)
+        if (k.kind != ConstraintKind::ForeignKey) out.push_back(createIndexStatement(schema, m.name, k.name, k.columns, true));
+    for (const auto& i : m.indexes) out.push_back(createIndexStatement(schema, m.name, i.name, i.columns, i.unique));
     return out;
+}
+
+bool literalDefault(const std::string& e) {
+    auto tokens = tokenize(e);
+    std::vector<Token> words;
+    for (auto& t : tokens)
+        if (t.kind != TokenKind::Space) words.push_back(t);
+    if (words.size() == 2 && (words[0].isSymbol("-") || words[0].isSymbol("+"))) return words[1].kind == TokenKind::Number;
+    return words.size() == 1 && (words[0].kind == TokenKind::Number || words[0].kind == TokenKind::String || words[0].is("null"));
 }
 
 }  // namespace vantyr::platform::sqlite

@@ -2,8 +2,10 @@
 // The SQL Server shape of one table, as the embedded engine keeps it beside
 // the SQLite table: columns with their server types, identity, named and
 // bound defaults; named PRIMARY KEY, UNIQUE and FOREIGN KEY constraints; and
-// indexes. SQLite cannot alter most of these in place, so every change writes
-// a new model and the table is rebuilt from it.
+// indexes. The SQLite table holds the columns, their defaults, NOT NULL and
+// the foreign keys; primary keys, unique constraints and indexes are unique
+// or plain indexes beside it, so that each can be added and dropped alone.
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +20,14 @@ struct ColumnDef {
     std::string defaultName;     // a named DEFAULT constraint
     std::string boundDefault;    // a default object bound with sp_bindefault
     std::string defaultExpr;     // the expression of either (SQLite form)
+    std::int64_t seed = 1;       // identity(seed, increment)
+    std::int64_t increment = 1;
+    // Rows older than the column (added by ALTER TABLE ADD) read SQLite's
+    // default of the column as it was when it was added: that default, "" for none.
+    std::optional<std::string> addedDefault;
+    // False for a default added to an existing column: it lives in the model
+    // only, and the translator fills it in for inserts that leave the column out.
+    bool defaultInTable = true;
     bool hasDefault() const { return !defaultExpr.empty(); }
 };
 
@@ -60,10 +70,18 @@ struct TableModel {
 bool textType(const std::string& type);
 
 // The SQLite statements that create the table of the model in a schema:
-// the table, its indexes and (for an identity column that is not the table's
-// integer key) the trigger and index that number new rows.
+// the table, then the unique indexes of its keys and its indexes.
 std::vector<std::string> createStatements(const TableModel& model, const std::string& schema);
+// The CREATE TABLE text of the model as SQLite keeps it (no schema prefix).
+std::string tableDefinition(const TableModel& model);
+// The SQLite column definition (name, type, NOT NULL, default, collation).
+std::string columnDefinition(const ColumnDef& column);
+// The statement that creates the index of one key or index of the model.
+std::string createIndexStatement(const std::string& schema, const std::string& table, const std::string& name,
+                                 const std::vector<std::string>& columns, bool unique);
 // The SQLite name of an index of the model (index names are per table on the server).
 std::string sqliteIndexName(const std::string& table, const std::string& index);
+// True when the default is one literal (SQLite's ALTER TABLE ADD accepts no expression).
+bool literalDefault(const std::string& expression);
 
 }  // namespace vantyr::platform::sqlite

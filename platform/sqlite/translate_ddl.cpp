@@ -29,7 +29,7 @@ Command Parser::createTable() {
     do {
         const Token& t = peek();
         if (t.is("constraint") || t.is("primary") || t.is("unique") || t.is("foreign"))
-            cmd.model.constraints.push_back(tableConstraint(cmd.model.name));
+            cmd.model.constraints.push_back(tableConstraint());
         else
             columnDefinition(cmd.model);
     } while (acceptSymbol(","));
@@ -40,12 +40,6 @@ Command Parser::createTable() {
 
 void Parser::skipFilegroup() {
     while (accept("on") || accept("textimage_on")) name();
-}
-
-std::string Parser::generatedName(const char* prefix, const std::string& table, const std::string& column) {
-    return std::string(prefix) + "__" + table.substr(0, std::min<std::size_t>(table.size(), 16)) + "__" +
-           column.substr(0, std::min<std::size_t>(column.size(), 16)) + "__" +
-           std::to_string(std::hash<std::string_view>{}(sql_) % 100000000u) + std::to_string(++generated_);
 }
 
 // A column definition, with its column-level constraints added to the model.
@@ -59,10 +53,11 @@ void Parser::columnDefinition(TableModel& model) {
             c.identity = true;
             c.nullable = false;
             if (acceptSymbol("(")) {
-                next();
+                c.seed = signedNumber();
                 expectSymbol(",");
-                next();
+                c.increment = signedNumber();
                 expectSymbol(")");
+                if (c.increment == 0) unsupported("identity increment 0", sql_);
             }
         } else if (accept("null")) {
             c.nullable = true;
@@ -73,15 +68,14 @@ void Parser::columnDefinition(TableModel& model) {
             pendingName = name();
         } else if (accept("default")) {
             c.defaultExpr = expression([](const Token& t) { return oneOf(t, kColumnOptions); });
-            c.defaultName = pendingName.empty() ? generatedName("DF", model.name, c.name) : pendingName;
+            c.defaultName = pendingName;
             pendingName.clear();
         } else if (peek().is("primary") || peek().is("unique")) {
             ConstraintDef k;
             k.kind = accept("primary") ? (expect("key"), ConstraintKind::PrimaryKey) : (next(), ConstraintKind::Unique);
             accept("clustered") || accept("nonclustered");
             k.columns = {c.name};
-            k.name = pendingName.empty() ? generatedName(k.kind == ConstraintKind::PrimaryKey ? "PK" : "UQ", model.name, c.name)
-                                         : pendingName;
+            k.name = pendingName;
             pendingName.clear();
             if (k.kind == ConstraintKind::PrimaryKey) c.nullable = false;
             model.constraints.push_back(k);
@@ -91,7 +85,7 @@ void Parser::columnDefinition(TableModel& model) {
             k.columns = {c.name};
             k.refTable = tableRef().table;
             k.refColumns = nameList();
-            k.name = pendingName.empty() ? generatedName("FK", model.name, c.name) : pendingName;
+            k.name = pendingName;
             pendingName.clear();
             model.constraints.push_back(k);
         } else if (accept("collate")) {
@@ -114,7 +108,7 @@ std::string Parser::dataType() {
     return type;
 }
 
-ConstraintDef Parser::tableConstraint(const std::string& table) {
+ConstraintDef Parser::tableConstraint() {
     ConstraintDef k;
     if (accept("constraint")) k.name = name();
     if (accept("primary")) {
@@ -137,10 +131,17 @@ ConstraintDef Parser::tableConstraint(const std::string& table) {
     }
     if (accept("with")) expression([](const Token& t) { return t.is("on"); });
     skipFilegroup();
-    if (k.name.empty())
-        k.name = generatedName(k.kind == ConstraintKind::PrimaryKey ? "PK" : k.kind == ConstraintKind::Unique ? "UQ" : "FK",
-                               table, k.columns.front());
     return k;
+}
+
+std::int64_t Parser::signedNumber() {
+    bool negative = acceptSymbol("-");
+    if (!negative) acceptSymbol("+");
+    Token n = next();
+    if (n.kind != TokenKind::Number || n.text.find_first_not_of("0123456789") != std::string::npos)
+        unsupported("expected a whole number", sql_);
+    std::int64_t v = std::stoll(n.text);
+    return negative ? -v : v;
 }
 
 Command Parser::createIndex(bool unique) {
@@ -160,8 +161,10 @@ Command Parser::alter() {
     if (auto module = moduleDefinition(true)) return std::move(*module);
     expect("table");
     TableRef table = tableRef();
+    bool check = true;
     if (accept("with")) {
-        if (!accept("nocheck")) expect("check");
+        check = !accept("nocheck");
+        if (check) expect("check");
     }
     if (accept("drop")) {
         expect("constraint");
@@ -186,10 +189,9 @@ Command Parser::alter() {
             std::string expr = expression([](const Token& t) { return t.is("for"); });
             expect("for");
             std::string column = name();
-            if (constraintName.empty()) constraintName = generatedName("DF", table.table, column);
             return AddDefault{table, constraintName, expr, column};
         }
-        return AddConstraint{table, tableConstraint(table.table)};
+        return AddConstraint{table, tableConstraint(), check};
     }
     TableModel scratch;
     scratch.name = table.table;
@@ -210,14 +212,18 @@ Command Parser::drop() {
 // sp_bindefault 'default', 'table.column'
 Command Parser::procedureCall() {
     if (!accept("sp_bindefault")) unsupported("procedure call", sql_);
-    Token object = next();
+    // each argument a text ('a.b', N'[a].[b]') or a name written as it is
+    auto argument = [&] {
+        if (peek().kind == TokenKind::String) {
+            Parser names(next().value, resolve_);
+            return names.qualifiedParts();
+        }
+        return qualifiedParts();
+    };
+    auto objectParts = argument();
     expectSymbol(",");
-    Token target = next();
-    if (object.kind != TokenKind::String || target.kind != TokenKind::String) unsupported("sp_bindefault arguments", sql_);
-    Parser objectNames(object.value, resolve_);
-    auto objectParts = objectNames.qualifiedParts();
-    Parser targetNames(target.value, resolve_);
-    auto targetParts = targetNames.qualifiedParts();
+    auto targetParts = argument();
+    if (!atEnd() && !peek().isSymbol(";")) unsupported("sp_bindefault arguments", sql_);
     if (targetParts.size() < 2) unsupported("sp_bindefault on a user data type", sql_);
     BindDefault cmd;
     cmd.schema = resolve_("");

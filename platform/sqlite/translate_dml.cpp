@@ -89,6 +89,24 @@ bool Parser::previousWordIs(std::size_t i, std::string_view w) const {
     return false;
 }
 
+// left(text, n) is substr(text, 1, n): the name, and the comma after the
+// first argument at the call's depth.
+bool Parser::leftCall(const Token& t, int depth, std::string& out) {
+    if (t.is("left") && peek(1).isSymbol("(")) {
+        leftCalls_.push_back(depth + 1);
+        out += "substr";
+        ++pos_;
+        return true;
+    }
+    std::erase_if(leftCalls_, [&](int d) { return d > depth; });   // calls closed by now
+    auto call = std::find(leftCalls_.begin(), leftCalls_.end(), depth);
+    if (!t.isSymbol(",") || call == leftCalls_.end()) return false;
+    leftCalls_.erase(call);
+    out += ", 1,";
+    ++pos_;
+    return true;
+}
+
 std::string Parser::rewrite(std::size_t end, Passthrough& cmd) {
     std::string out;
     std::string limit;
@@ -146,6 +164,7 @@ std::string Parser::rewrite(std::size_t end, Passthrough& cmd) {
         } else if (oneOf(t, kClauseEnds)) {
             inFrom = false;
         }
+        if (leftCall(t, depth, out)) continue;
         out += sqliteText(t);
         ++pos_;
     }

@@ -56,11 +56,12 @@ struct DropTable {
 };
 struct AddConstraint {
     TableRef table;
-    ConstraintDef constraint;
+    ConstraintDef constraint;   // name empty: the server names it
+    bool check = true;          // false: WITH NOCHECK
 };
 struct AddDefault {
     TableRef table;
-    std::string name, expression, column;
+    std::string name, expression, column;   // name empty: the server names it
 };
 struct DropConstraint {
     TableRef table;

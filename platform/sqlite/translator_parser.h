@@ -165,15 +165,16 @@ private:
     bool nextWordIs(std::size_t i, std::string_view w) const;
     bool previousWordIs(std::size_t i, std::string_view w) const;
     std::string rewrite(std::size_t end, Passthrough& cmd);
+    bool leftCall(const Token& t, int depth, std::string& out);
 
     // DDL: tables, columns, constraints, defaults, indexes.
     Command create();
     Command createTable();
     void skipFilegroup();
-    std::string generatedName(const char* prefix, const std::string& table, const std::string& column);
     void columnDefinition(TableModel& model);
     std::string dataType();
-    ConstraintDef tableConstraint(const std::string& table);
+    ConstraintDef tableConstraint();
+    std::int64_t signedNumber();
     Command createIndex(bool unique);
     Command alter();
     Command drop();
@@ -191,7 +192,7 @@ private:
     std::vector<Token> t_;
     const SchemaResolver& resolve_;
     std::size_t pos_ = 0;
-    int generated_ = 0;
+    std::vector<int> leftCalls_;   // depths of the open left( calls whose first comma is still to come
 };
 
 }  // namespace vantyr::platform::sqlite

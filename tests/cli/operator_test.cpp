@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/commands.h"
+#include "platform/sqlite/session.h"
 #include "tests/support/engine_fixture.h"
 
 namespace vantyr::testing {
@@ -79,7 +80,11 @@ INSTANTIATE_TEST_SUITE_P(BothReleases, RepeatTest, ::testing::Values(Release::V8
 
 TEST_F(OperatorTest, PeriodRowsInTheCurrentYearBlockTheRunUnlessForced) {
     makeDemo(Release::V861);
-    cur().exec("insert into ca_propu (cppid, cbatch, cuseppid, cusebatch, iqua, iperiod) values ('P9', 'B9', 'U9', 'V9', 1, 3)");
+    {
+        platform::sqlite::Session session(directory);
+        session.execute(session.attach(directory.locate("001", "2005")),
+                        "insert into ca_propu (cppid, cbatch, cuseppid, cusebatch, iqua, iperiod) values ('P9', 'B9', 'U9', 'V9', 1, 3)");
+    }
     std::string prevBefore = prev().dump(), curBefore = cur().dump();
     auto o = options(Release::V861);
     o.json = (temp.path() / "summary.json").string();

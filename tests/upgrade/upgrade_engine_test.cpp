@@ -4,6 +4,10 @@
 // carry-over that follows commits and carries every table.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include <nlohmann/json.hpp>
+
 #include "platform/error.h"
 #include "tests/support/engine_fixture.h"
 #include "upgrade/key_normalisation.h"
@@ -20,11 +24,19 @@ protected:
         options.periodRows = periodRows;
         platform::sqlite::createDemo(directory, options);
     }
+    // The table models, each with its constraints in name order (a key dropped and added
+    // again by a repeated upgrade comes back at the end of the list, as on the server).
     std::string catalogue() {
         std::ostringstream out;
-        Probe c = cur();
-        auto st = "select group_concat(name || '=' || definition, char(10)) from (select * from vantyr_tables order by name)";
-        out << c.value(st).toText();
+        platform::sqlite::Connection db(file("2005").string(), false);
+        auto st = db.prepare("select name, definition from vantyr_tables order by name");
+        while (st.step()) {
+            auto model = nlohmann::json::parse(st.column(1).toText());
+            auto& constraints = model["constraints"];
+            std::sort(constraints.begin(), constraints.end(),
+                      [](const nlohmann::json& a, const nlohmann::json& b) { return a["name"] < b["name"]; });
+            out << st.column(0).toText() << "=" << model.dump() << "\n";
+        }
         return out.str();
     }
     std::int64_t count(const std::string& sql) { return cur().count(sql); }
@@ -76,9 +88,6 @@ TEST_F(UpgradeEngineTest, FirstRunBringsTheSchemaTo850AndASecondRunChangesNothin
     EXPECT_EQ(count("select count(*) from sysobjects o join sysobjects p on p.id = o.parent_obj "
                     "where o.xtype = 'F' and p.name = 'CA_OnPQu'"), 1);
     EXPECT_EQ(count("select count(*) from sysobjects where name = 'FK__CA_QUO__cppid__300424B4'"), 1);
-    // The default bound to CA_SPDF.cuser.
-    cur().exec("insert into CA_SPDF (cnum) values ('X')");
-    EXPECT_EQ(cur().value("select cuser from CA_SPDF where cnum = 'X'").toText(), "");
 
     // Second run: same catalogue, no new report or menu rows, work tables emptied, ratios set again.
     std::string first = catalogue();
@@ -92,6 +101,15 @@ TEST_F(UpgradeEngineTest, FirstRunBringsTheSchemaTo850AndASecondRunChangesNothin
         EXPECT_EQ(count(std::string("select count(*) from ") + table), 0) << table;
     EXPECT_EQ(count("select count(*) from CA_onpce where iOnPAppMat = 9"), 0);
     EXPECT_EQ(cur().value("select cvalue from accinformation where cid = '18'").toText(), "8500000");
+    // The default bound to CA_SPDF.cuser (written through the engine, which fills it; the voucher
+    // trigger, which the engine only stores, is dropped first).
+    {
+        platform::sqlite::Session session(directory);
+        std::string s = session.attach(directory.locate("001", "2005"));
+        session.execute(s, "if exists (select * from sysobjects where name = 'catg_vouchnum') drop trigger catg_vouchnum");
+        session.execute(s, "insert into CA_SPDF (cnum) values ('X')");
+    }
+    EXPECT_EQ(cur().value("select cuser from CA_SPDF where cnum = 'X'").toText(), "");
 }
 
 TEST_F(UpgradeEngineTest, VersionRowStampedAsText) {
@@ -119,7 +137,6 @@ TEST_F(UpgradeEngineTest, VersionRowStampedAsText) {
 }
 
 TEST_F(UpgradeEngineTest, ProcessUnitsAreCutToEightCharacters) {
-    GTEST_SKIP() << "needs the engine form left(...) in an update";
     makeEarlierDemo();
     upgradeAlone();
     EXPECT_EQ(cur().value("select cUnit from CA_PreDF where cProcedureID = 'P01'").toText(), "01234567");

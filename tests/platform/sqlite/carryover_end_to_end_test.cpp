@@ -125,7 +125,8 @@ TEST_P(CarryOverTest, Release861RebuildsOnPQuWithItsKeysAndBoundDefault) {
         EXPECT_EQ(c.count("select count(*) from sysobjects where name = 'PK_CA_ONPQU'"), 1);
         EXPECT_EQ(c.count("select count(*) from sysindexes where name = 'ProductStructureCA_OnPQu'"), 1);
         EXPECT_EQ(c.count("select count(*) from sysobjects where name like 'df_iQuot%'"), 5);
-        c.exec("insert into ca_onpqu (cPPID) values ('new')");
+        platform::sqlite::Session session(directory);
+        session.execute(session.attach(directory.locate("001", "2005")), "insert into ca_onpqu (cPPID) values ('new')");
         EXPECT_EQ(c.value("select iQuot from ca_onpqu where cPPID = 'new'").toDouble(), 1);
         EXPECT_EQ(c.value("select iQuotMau from ca_onpqu where cPPID = 'new'").toDouble(), 1);
     }

@@ -1,0 +1,273 @@
+#include "platform/sqlite/translate_identity.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+
+#include "platform/sqlite/tokenizer.h"
+
+namespace vantyr::platform::sqlite {
+namespace {
+
+using Counter = IdentityRules::Counter;
+
+// vantyr_identity_next(): the next value of the armed counter.
+void nextValue(sqlite3_context* context, int, sqlite3_value**) {
+    auto* c = static_cast<Counter*>(sqlite3_user_data(context));
+    if (!c->armed || c->explicitValues) return sqlite3_result_error(context, "no identity counter is armed", -1);
+    sqlite3_result_int64(context, c->next);
+    c->next += c->increment;
+    ++c->handedOut;
+}
+
+// vantyr_identity_value(v): an explicit identity value, refused when NULL.
+void explicitValue(sqlite3_context* context, int, sqlite3_value** argv) {
+    auto* c = static_cast<Counter*>(sqlite3_user_data(context));
+    if (!c->armed || !c->explicitValues) return sqlite3_result_error(context, "no identity counter is armed", -1);
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        std::string message = "Msg 515: Cannot insert the value NULL into column '" + c->column + "', table '" +
+                              c->table + "'; column does not allow nulls. INSERT fails.";
+        return sqlite3_result_error(context, message.c_str(), -1);
+    }
+    sqlite3_int64 v = sqlite3_value_int64(argv[0]);
+    bool further = !c->highest || (c->increment > 0 ? v > *c->highest : v < *c->highest);
+    if (further) c->highest = v;
+    sqlite3_result_int64(context, v);
+}
+
+[[noreturn]] void refuse(int number, const std::string& text) { throw CatalogError(number, text); }
+
+// An INSERT as the translator writes it for SQLite: the text up to and with
+// the target (and its column list, if any), and the rows' source after it.
+struct InsertParts {
+    std::string head;     // INSERT INTO "schema"."table"
+    std::string source;   // VALUES ..., SELECT ..., DEFAULT VALUES
+};
+
+InsertParts split(const std::string& sql) {
+    auto tokens = tokenize(sql);
+    std::size_t offset = 0, i = 0, headEnd = std::string::npos;
+    auto skipSpace = [&] {
+        while (i < tokens.size() && tokens[i].kind == TokenKind::Space) offset += tokens[i++].text.size();
+    };
+    auto take = [&] { offset += tokens[i++].text.size(); };
+    skipSpace();
+    if (i < tokens.size() && tokens[i].is("insert")) take();
+    skipSpace();
+    if (i < tokens.size() && tokens[i].is("into")) take();
+    skipSpace();
+    if (i < tokens.size() && tokens[i].isName()) take();
+    while (true) {
+        skipSpace();
+        if (i + 1 < tokens.size() && tokens[i].isSymbol(".")) {
+            take();
+            skipSpace();
+            if (i < tokens.size() && tokens[i].isName()) take();
+        } else {
+            break;
+        }
+    }
+    headEnd = offset;
+    skipSpace();
+    if (i < tokens.size() && tokens[i].isSymbol("(") && i + 1 < tokens.size()) {
+        // a column list, not a parenthesised query
+        std::size_t j = i + 1;
+        while (j < tokens.size() && tokens[j].kind == TokenKind::Space) ++j;
+        if (j < tokens.size() && tokens[j].isName() && !tokens[j].is("select") && !tokens[j].is("values")) {
+            while (i < tokens.size() && !tokens[i].isSymbol(")")) take();
+            if (i < tokens.size()) take();
+        }
+    }
+    return {sql.substr(0, headEnd), sql.substr(offset)};
+}
+
+bool defaultValues(const std::string& source) {
+    auto tokens = tokenize(source);
+    auto first = std::find_if(tokens.begin(), tokens.end(), [](const Token& t) { return t.kind != TokenKind::Space; });
+    return first != tokens.end() && first->is("default");
+}
+
+// True when a row of a VALUES source gives NULL or DEFAULT as its value number `k`.
+bool literalNullAt(const std::string& source, std::size_t k) {
+    auto tokens = tokenize(source);
+    std::vector<const Token*> words;
+    for (const auto& t : tokens)
+        if (t.kind != TokenKind::Space) words.push_back(&t);
+    if (words.empty() || !words[0]->is("values")) return false;
+    int depth = 0;
+    std::size_t position = 0, length = 0;
+    const Token* single = nullptr;
+    for (std::size_t i = 1; i < words.size(); ++i) {
+        const Token& t = *words[i];
+        bool closesValue = (depth == 1 && t.isSymbol(",")) || (depth == 1 && t.isSymbol(")"));
+        if (closesValue) {
+            if (position == k && length == 1 && (single->is("null") || single->is("default"))) return true;
+            ++position, length = 0;
+        }
+        if (t.isSymbol("(")) ++depth;
+        if (t.isSymbol(")")) --depth;
+        if (depth == 0) position = 0;
+        else if (!closesValue && !(depth == 1 && t.isSymbol("("))) single = &t, ++length;
+    }
+    return false;
+}
+
+std::string nameList(const std::vector<std::string>& names) {
+    std::string out;
+    for (const auto& n : names) out += (out.empty() ? "" : ", ") + quoteName(n);
+    return out;
+}
+
+}  // namespace
+
+IdentityRules::IdentityRules(Connection& connection) : db_(connection) {
+    int rc = sqlite3_create_function_v2(db_.handle(), "vantyr_identity_next", 0, SQLITE_UTF8, &counter_, nextValue,
+                                        nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_create_function_v2(db_.handle(), "vantyr_identity_value", 1, SQLITE_UTF8, &counter_, explicitValue,
+                                        nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) throw SqliteFailure(rc, "cannot register the identity functions");
+}
+
+std::string IdentityRules::prepareInsert(Catalog& catalog, const Passthrough& c, bool identityInsert) {
+    counter_ = Counter{};
+    if (!c.target) return c.sql;
+    auto model = catalog.table(c.target->schema, c.target->table);
+    if (!model) return c.sql;
+    const ColumnDef* id = model->identityColumn();
+    bool modelDefaults = std::any_of(model->columns.begin(), model->columns.end(),
+                                     [](const ColumnDef& col) { return col.hasDefault() && !col.defaultInTable; });
+    if (!id && !modelDefaults) return c.sql;
+    InsertParts parts = split(c.sql);
+    const std::string& t = model->name;
+    bool noRows = defaultValues(parts.source);
+    auto named = [&](const std::vector<std::string>& list, const std::string& name) {
+        return std::any_of(list.begin(), list.end(), [&](const std::string& n) { return sameName(n, name); });
+    };
+    std::vector<std::string> columns;
+    if (c.insertColumns) {
+        columns = *c.insertColumns;
+    } else if (!noRows) {
+        // the implicit column list: every column but the identity column
+        for (const auto& col : model->columns)
+            if (!col.identity) columns.push_back(col.name);
+        if (id) {
+            const std::string explicitWithoutList =
+                "An explicit value for the identity column in table '" + t +
+                "' can only be specified when a column list is used and IDENTITY_INSERT is ON.";
+            if (identityInsert ||
+                db_.prepare("SELECT * FROM (" + parts.source + ")").columnCount() == static_cast<int>(model->columns.size()))
+                refuse(8101, explicitWithoutList);
+        }
+    }
+    bool listed = id && named(columns, id->name);
+    if (id && listed && identityInsert) {
+        auto k = static_cast<std::size_t>(std::find_if(columns.begin(), columns.end(), [&](const std::string& n) {
+                                               return sameName(n, id->name);
+                                           }) - columns.begin());
+        if (literalNullAt(parts.source, k)) refuse(339, "DEFAULT or NULL are not allowed as explicit identity values.");
+    }
+    if (id && listed && !identityInsert)
+        refuse(544, "Cannot insert explicit value for identity column in table '" + t +
+                        "' when IDENTITY_INSERT is set to OFF.");
+    if (id && !listed && identityInsert)
+        refuse(545, "Explicit value must be specified for identity column in table '" + t +
+                        "' either when IDENTITY_INSERT is set to ON or when a replication user is inserting into a NOT "
+                        "FOR REPLICATION identity column.");
+
+    // What SQLite is given besides the statement's own values: the identity
+    // value and the defaults the SQLite table does not know.
+    std::vector<std::string> added, values;
+    if (id) {
+        counter_.armed = true;
+        counter_.schema = c.target->schema;
+        counter_.table = t;
+        counter_.column = id->name;
+        counter_.increment = id->increment;
+        counter_.explicitValues = listed;
+        if (!listed) {
+            auto last = catalog.identityLast(counter_.schema, t);
+            counter_.next = last ? *last + id->increment : id->seed;
+            added.push_back(id->name);
+            values.push_back("vantyr_identity_next()");
+        }
+    }
+    for (const auto& col : model->columns)
+        if (col.hasDefault() && !col.defaultInTable && !named(columns, col.name)) {
+            added.push_back(col.name);
+            values.push_back("(" + col.defaultExpr + ")");
+        }
+    auto join = [](const std::vector<std::string>& items) {
+        std::string out;
+        for (const auto& i : items) out += (out.empty() ? "" : ", ") + i;
+        return out;
+    };
+    if (added.empty() && !listed) return c.sql;
+    std::vector<std::string> all = columns;
+    all.insert(all.end(), added.begin(), added.end());
+    if (noRows && columns.empty())
+        return added.empty() ? c.sql : parts.head + " (" + nameList(added) + ") VALUES (" + join(values) + ")";
+    if (listed) {
+        std::vector<std::string> names, row;
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            names.push_back("c" + std::to_string(i + 1));
+            row.push_back(sameName(columns[i], id->name) ? "vantyr_identity_value(" + names.back() + ")" : names.back());
+        }
+        row.insert(row.end(), values.begin(), values.end());
+        return parts.head + " (" + nameList(all) + ") WITH vantyr_rows(" + join(names) + ") AS (" + parts.source +
+               ") SELECT " + join(row) + " FROM vantyr_rows";
+    }
+    return parts.head + " (" + nameList(all) + ") SELECT *, " + join(values) + " FROM (" + parts.source + ")";
+}
+
+void IdentityRules::checkUpdate(Catalog& catalog, const Passthrough& c) {
+    if (!c.target) return;
+    auto model = catalog.table(c.target->schema, c.target->table);
+    const ColumnDef* id = model ? model->identityColumn() : nullptr;
+    if (!id) return;
+    auto tokens = tokenize(c.sql);
+    std::vector<const Token*> words;
+    for (const auto& t : tokens)
+        if (t.kind != TokenKind::Space) words.push_back(&t);
+    int depth = 0;
+    bool inSet = false;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const Token& t = *words[i];
+        if (t.isSymbol("(")) ++depth;
+        if (t.isSymbol(")")) --depth;
+        if (depth != 0) continue;
+        if (t.is("set")) inSet = true;
+        else if (t.is("where") || t.is("from")) inSet = false;
+        // an assignment: name = ... (the name possibly qualified)
+        bool assigned = inSet && t.isName() && i + 1 < words.size() && words[i + 1]->isSymbol("=");
+        if (assigned && sameName(t.value, id->name)) refuse(8102, "Cannot update identity column '" + id->name + "'.");
+    }
+}
+
+void IdentityRules::finishInsert(Catalog& catalog) {
+    Counter c = counter_;
+    counter_ = Counter{};
+    if (!c.armed) return;
+    if (!c.explicitValues) {
+        if (c.handedOut > 0) catalog.setIdentityLast(c.schema, c.table, c.next - c.increment);
+        return;
+    }
+    if (!c.highest) return;
+    auto last = catalog.identityLast(c.schema, c.table);
+    if (!last || (c.increment > 0 ? *c.highest > *last : *c.highest < *last))
+        catalog.setIdentityLast(c.schema, c.table, c.highest);
+}
+
+void IdentityRules::continueAfterRows(Catalog& catalog, const TableRef& table) {
+    auto model = catalog.table(table.schema, table.table);
+    const ColumnDef* id = model ? model->identityColumn() : nullptr;
+    if (!id) return;
+    auto st = db_.prepare(std::string("SELECT ") + (id->increment > 0 ? "max(" : "min(") + quoteName(id->name) +
+                          ") FROM " + quoteName(table.schema) + "." + quoteName(model->name));
+    st.step();
+    Value v = st.column(0);
+    if (!v.isNull() && !v.isEmpty())
+        catalog.setIdentityLast(table.schema, model->name, static_cast<std::int64_t>(v.toDouble()));
+}
+
+}  // namespace vantyr::platform::sqlite
