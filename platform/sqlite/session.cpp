@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/error.h"
+#include "platform/sqlite/conversion.h"
 #include "platform/sqlite/tokenizer.h"
 
 namespace vantyr::platform::sqlite {
@@ -26,6 +27,18 @@ std::vector<std::string> names(const TableModel& m) {
 }
 
 }  // namespace
+
+ModelResolver Session::models() {
+    return [this](const TableRef& r) { return catalog_->table(r.schema, r.table); };
+}
+
+// "?" or, for a column of a modelled table, the bound value converted to the column's type.
+std::string Session::assignedMark(const TableRef& table, const std::string& column) {
+    auto m = catalog_->table(table.schema, table.table);
+    const ColumnDef* c = m ? m->column(column) : nullptr;
+    if (!c || c->identity || !parseServerType(c->type).known()) return "?";
+    return "vantyr_assign(?, " + quoteText(parseServerType(c->type).spelling()) + ")";
+}
 
 Connection& Session::connection() {
     if (!connection_) throw Error(3420, "Object invalid or no longer set: no account-year database is open.");
@@ -104,7 +117,7 @@ auto Session::guarded(const std::string& sql, F&& body) {
 
 std::int64_t Session::execute(const std::string& schema, const std::string& sql) {
     return guarded(sql, [&] {
-        auto commands = translate(sql, [&](const std::string& database) { return resolve(schema, database); });
+        auto commands = translate(sql, [&](const std::string& database) { return resolve(schema, database); }, models());
         std::int64_t rows = 0;
         for (const auto& command : commands) rows += run(schema, command);
         return rows;
@@ -293,7 +306,7 @@ std::int64_t Session::run(const std::string& schema, const Command& command) {
 
 FirstRow Session::firstRow(const std::string& schema, const std::string& sql) {
     try {
-        auto commands = translate(sql, [&](const std::string& database) { return resolve(schema, database); });
+        auto commands = translate(sql, [&](const std::string& database) { return resolve(schema, database); }, models());
         if (commands.size() != 1 || !std::holds_alternative<Passthrough>(commands[0]) ||
             std::get<Passthrough>(commands[0]).verb != Verb::Select)
             throw CatalogError("A recordset needs exactly one query.");
@@ -320,7 +333,8 @@ FirstRow Session::firstRow(const std::string& schema, const std::string& sql) {
 void Session::updateFirstRow(const FirstRow& row, const std::vector<std::pair<std::string, Value>>& assignments) {
     if (!row.table) throw Error(3027, "Cannot update. Database or object is read-only.");
     std::string sets;
-    for (const auto& [name, value] : assignments) sets += (sets.empty() ? "" : ", ") + quoteName(name) + " = ?";
+    for (const auto& [name, value] : assignments)
+        sets += (sets.empty() ? "" : ", ") + quoteName(name) + " = " + assignedMark(*row.table, name);
     writeBound("UPDATE " + q(*row.table) + " SET " + sets + " WHERE rowid = (SELECT rowid FROM " + q(*row.table) +
                    row.afterTable + " LIMIT 1)",
                assignments);
@@ -330,7 +344,7 @@ void Session::insertRow(const TableRef& table, const std::vector<std::pair<std::
     std::string names, marks;
     for (const auto& [name, value] : values) {
         names += (names.empty() ? "" : ", ") + quoteName(name);
-        marks += marks.empty() ? "?" : ", ?";
+        marks += (marks.empty() ? "" : ", ") + assignedMark(table, name);
     }
     writeBound("INSERT INTO " + q(table) + (values.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + marks + ")"),
                values);

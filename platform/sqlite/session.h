@@ -59,6 +59,8 @@ public:
 
 private:
     std::string resolve(const std::string& schema, const std::string& database);
+    ModelResolver models();
+    std::string assignedMark(const TableRef& table, const std::string& column);
     std::int64_t run(const std::string& schema, const Command& command);
     std::int64_t runPassthrough(const Passthrough& command);
     void checkIdentityInsert(const Passthrough& command);

@@ -210,9 +210,9 @@ Command Parser::procedureCall() {
     expectSymbol(",");
     Token target = next();
     if (object.kind != TokenKind::String || target.kind != TokenKind::String) unsupported("sp_bindefault arguments", sql_);
-    Parser objectNames(object.value, resolve_);
+    Parser objectNames(object.value, resolve_, models_);
     auto objectParts = objectNames.qualifiedParts();
-    Parser targetNames(target.value, resolve_);
+    Parser targetNames(target.value, resolve_, models_);
     auto targetParts = targetNames.qualifiedParts();
     if (targetParts.size() < 2) unsupported("sp_bindefault on a user data type", sql_);
     BindDefault cmd;

@@ -100,7 +100,11 @@ struct IfExists {
     Command then;
 };
 
+// The model of a table, when the catalogue holds one: the translator types
+// column references by it and converts stored values to its column types.
+using ModelResolver = std::function<std::optional<TableModel>(const TableRef& table)>;
+
 // The commands of one statement text (a batch may hold several), in order.
-std::vector<Command> translate(std::string_view sql, const SchemaResolver& resolve);
+std::vector<Command> translate(std::string_view sql, const SchemaResolver& resolve, const ModelResolver& models = {});
 
 }  // namespace vantyr::platform::sqlite
