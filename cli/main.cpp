@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "cli/commands.h"
+#include "cli/sql_command.h"
 
 namespace {
 
@@ -62,6 +63,9 @@ int main(int argc, char** argv) {
     demoCommand->add_option("--seed", demo.seed, "seed of the generated figures");
     addRelease(demoCommand, demo.release);
 
+    cli::SqlOptions sql;
+    auto* sqlCommand = cli::addSqlCommand(app, sql);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -71,5 +75,6 @@ int main(int argc, char** argv) {
     if (*carryover) return cli::runCarryOver(carry, console);
     if (*dbCreate) return cli::runCreate(create, console);
     if (*demoCommand) return cli::runDemo(demo, console);
+    if (*sqlCommand) return cli::runSql(sql, console);
     return cli::kExitUsage;
 }

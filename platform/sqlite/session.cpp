@@ -330,6 +330,27 @@ FirstRow Session::firstRow(const std::string& schema, const std::string& sql) {
     }
 }
 
+std::optional<QueryRows> Session::allRows(const std::string& schema, const std::string& sql) {
+    try {
+        auto commands = translate(sql, [&](const std::string& database) { return resolve(schema, database); }, models());
+        if (commands.size() != 1 || !std::holds_alternative<Passthrough>(commands[0]) ||
+            std::get<Passthrough>(commands[0]).verb != Verb::Select)
+            return std::nullopt;
+        auto st = connection().prepare(std::get<Passthrough>(commands[0]).sql);
+        QueryRows out;
+        for (int i = 0; i < st.columnCount(); ++i) out.columns.push_back(st.columnName(i));
+        while (st.step()) {
+            auto& row = out.rows.emplace_back();
+            for (int i = 0; i < st.columnCount(); ++i) row.push_back(st.column(i));
+        }
+        return out;
+    } catch (const Error&) {
+        throw;
+    } catch (const std::exception& e) {
+        throw statementFailure(e.what(), sql);
+    }
+}
+
 void Session::updateFirstRow(const FirstRow& row, const std::vector<std::pair<std::string, Value>>& assignments) {
     if (!row.table) throw Error(3027, "Cannot update. Database or object is read-only.");
     std::string sets;

@@ -30,6 +30,12 @@ struct FirstRow {
     std::string afterTable;          // the query's text after its table
 };
 
+// Every row of a query, with its column names.
+struct QueryRows {
+    std::vector<std::string> columns;
+    std::vector<std::vector<Value>> rows;
+};
+
 class Session {
 public:
     explicit Session(DataDirectory directory) : directory_(std::move(directory)) {}
@@ -45,6 +51,8 @@ public:
     // database of `schema`. Returns the rows changed.
     std::int64_t execute(const std::string& schema, const std::string& sql);
     FirstRow firstRow(const std::string& schema, const std::string& sql);
+    // All rows of a statement text that is one query; nothing when it is not a query.
+    std::optional<QueryRows> allRows(const std::string& schema, const std::string& sql);
     // Adds one row to a table.
     void insertRow(const TableRef& table, const std::vector<std::pair<std::string, Value>>& values);
     // Writes columns of the first row that firstRow found.

@@ -52,6 +52,27 @@ bool fits(const ServerType& source, const ServerType& target) {
     return false;
 }
 
+// A literal whose converted value is known while translating: an integer in
+// the range of the column's type, a date in the form the column stores.
+std::optional<std::string> constantAssigned(const std::string& sql, const ServerType& source, const ServerType& target) {
+    if (source.kind == TypeKind::Int || source.kind == TypeKind::BigInt) {
+        long long v = std::strtoll(sql.c_str(), nullptr, 10);
+        if (sql.size() > 18) return std::nullopt;
+        switch (target.kind) {
+            case TypeKind::Bit: return v == 0 || v == 1 ? std::optional(sql) : std::nullopt;
+            case TypeKind::TinyInt: return v >= 0 && v <= 255 ? std::optional(sql) : std::nullopt;
+            case TypeKind::SmallInt: return v >= -32768 && v <= 32767 ? std::optional(sql) : std::nullopt;
+            case TypeKind::Int: return v >= -2147483648LL && v <= 2147483647LL ? std::optional(sql) : std::nullopt;
+            case TypeKind::BigInt: case TypeKind::Money: case TypeKind::Float: case TypeKind::Real: return sql;
+            default: return std::nullopt;
+        }
+    }
+    if (source.isText() && target.kind == TypeKind::DateTime && sql.size() >= 2) {
+        if (auto canonical = canonicalDateTime(sql.substr(1, sql.size() - 2))) return quoteText(*canonical);
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<TableModel> Parser::model(const TableRef& table) const {
@@ -427,6 +448,9 @@ Parser::Typed Parser::functionCall(const std::string& fn) {
 
 std::string Parser::assigned(const Typed& value, const ServerType& target) {
     if (!target.known() || fits(value.type, target)) return value.sql;
+    if (value.literal) {
+        if (auto sql = constantAssigned(value.sql, value.type, target)) return *sql;
+    }
     return "vantyr_assign(" + value.sql + ", " + typeLiteral(target) + ")";
 }
 
