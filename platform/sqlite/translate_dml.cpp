@@ -175,7 +175,7 @@ std::string Parser::rewrite(std::size_t end, Passthrough& cmd) {
         } else if (t.is("where") || t.is("having") || t.is("by")) {
             mode = Mode::Expressions;
             inFrom = inSelectList = false;
-        } else if (oneOf(t, kClauseEnds)) {
+        } else if (oneOf(t, kClauseEnds) && !(mode == Mode::Expressions && expressionStart(t))) {  // not LEFT(...)
             inFrom = inSelectList = false;
         } else if ((mode == Mode::Expressions || mode == Mode::Values) && expressionStart(t)) {
             Typed e = expr();
@@ -223,7 +223,7 @@ void Parser::keepBlanksAfter(std::size_t start) {
 // source: WITH source(c1, ...) AS (query) INSERT ... SELECT convert(c1), ...
 std::string Parser::convertedInsert(const Passthrough& cmd, const std::string& out, std::size_t selectStart,
                                     std::vector<Typed> items, const std::string& limit) const {
-    if (items.size() == 1 && items[0].sql == "*" && scope_.size() == 2 && scope_[1].model) {
+    if (items.size() == 1 && items[0].sql == "*" && scope_.size() == 2 && scope_[1].model) {  // the target, then the one source
         items.clear();
         for (const auto& c : scope_[1].model->columns)
             items.push_back({quoteName(c.name), c.identity ? ServerType{TypeKind::Int} : parseServerType(c.type)});

@@ -84,7 +84,7 @@ std::optional<TableModel> Parser::model(const TableRef& table) const {
 // be typed before its FROM clause is reached.
 void Parser::collectScope(std::size_t end) {
     std::vector<ScopeTable> found;
-    bool expectTable = false, inFrom = false;
+    bool expectTable = false, inFrom = false, intoTarget = false;
     for (std::size_t i = pos_; i < end; ++i) {
         const Token& t = t_[i];
         if (t.kind == TokenKind::Space) continue;
@@ -99,7 +99,7 @@ void Parser::collectScope(std::size_t end) {
                 expectTable = false;
                 continue;
             }
-            entry.model = model(entry.ref);
+            entry.model = intoTarget ? std::nullopt : model(entry.ref);  // the INSERT's target names no columns
             std::size_t after = pos_;
             pos_ = save;
             std::size_t j = after;
@@ -116,6 +116,7 @@ void Parser::collectScope(std::size_t end) {
         expectTable = false;
         if (t.is("from") || t.is("join") || t.is("into") || t.is("update") || t.is("delete")) {
             expectTable = true;
+            intoTarget = t.is("into");
             inFrom = t.is("from") || t.is("join");
         } else if (inFrom && t.isSymbol(",")) {
             expectTable = true;
