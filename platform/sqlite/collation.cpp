@@ -46,8 +46,18 @@ char32_t foldCharacter(char32_t c) {
 int compareText(std::string_view a, std::string_view b) {
     std::size_t i = 0, j = 0;
     while (i < a.size() || j < b.size()) {
-        char32_t x = i < a.size() ? foldCharacter(nextCharacter(a, i)) : kBlank;
-        char32_t y = j < b.size() ? foldCharacter(nextCharacter(b, j)) : kBlank;
+        char32_t x, y;
+        auto ca = i < a.size() ? static_cast<unsigned char>(a[i]) : 0x20u;
+        auto cb = j < b.size() ? static_cast<unsigned char>(b[j]) : 0x20u;
+        if (ca < 0x80 && cb < 0x80) {  // plain ASCII: the common case, without decoding
+            x = ca >= 'A' && ca <= 'Z' ? ca + 0x20 : ca;
+            y = cb >= 'A' && cb <= 'Z' ? cb + 0x20 : cb;
+            i += i < a.size();
+            j += j < b.size();
+        } else {
+            x = i < a.size() ? foldCharacter(nextCharacter(a, i)) : kBlank;
+            y = j < b.size() ? foldCharacter(nextCharacter(b, j)) : kBlank;
+        }
         if (x != y) return x < y ? -1 : 1;
     }
     return 0;
