@@ -39,9 +39,10 @@ Command Parser::selectInto() {
     expect("from");
     cmd.source = tableRef();
     std::size_t end = statementEnd(Verb::Select);
-    std::string rest;
-    for (std::size_t i = pos_; i < end; ++i) rest += sqliteText(t_[i]);
-    cmd.whereSql = rest;
+    scope_.push_back({"", cmd.source, model(cmd.source)});
+    Passthrough rest;  // the conditions after the source, typed by its model
+    rest.target = cmd.source;
+    cmd.whereSql = rewrite(end, rest);
     pos_ = end;
     return cmd;
 }
