@@ -60,9 +60,15 @@ int runSql(const SqlOptions& o, Console& console) {
         console.err << "vantyr: no account-year database " << database.path.string() << "\n";
         return kExitUsage;
     }
+    platform::sqlite::Session session(directory);
+    std::string schema;
     try {
-        platform::sqlite::Session session(directory);
-        std::string schema = session.attach(database);
+        schema = session.attach(database);
+    } catch (const platform::Error& e) {
+        console.err << "vantyr: cannot open " << database.path.string() << ": " << e.description() << "\n";
+        return kExitUsage;
+    }
+    try {
         if (auto rows = session.allRows(schema, o.statement)) {
             if (!o.json) {
                 printTable(*rows, console.out);

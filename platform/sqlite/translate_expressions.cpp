@@ -285,6 +285,11 @@ Parser::Typed Parser::operand() {
         return functionCall(fn);
     }
     if (!t.isName()) unsupported("expected an expression at " + t.text, sql_);
+    if (t.kind == TokenKind::Word && t.text.front() == '@') unsupported("variable " + t.text, sql_);
+    if (t.is("current_timestamp")) {
+        next();
+        return {"vantyr_getdate()", {TypeKind::DateTime}};
+    }
     std::vector<std::string> parts;
     std::string sql;
     do {

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
 
 #include "cli/sql_command.h"
@@ -85,6 +86,7 @@ const Rule kRules[] = {
     {"getdate is a datetime of this century", {}, "select case when year(getdate()) >= 2000 then 1 else 0 end", "1"},
     {"case with an input", {}, "select case 2 when 1 then 'one' when 2 then 'two' end", "two"},
     {"avg of ints is an int", {"insert into R (i) values (1)", "insert into R (i) values (2)"}, "select avg(i) from R", "1"},
+    {"a variable is refused", {}, "select @n", "fails: variable @n"},
     {"a function the engine does not know is refused by name", {}, "select soundex('a')", "fails: function 'soundex' is not supported"},
 };
 
@@ -183,6 +185,9 @@ TEST(SqlCommandTest, PrintsRowsAndExitsByTheOutcome) {
     EXPECT_EQ(run("insert into T (flag) values ('x')", false, out), 2);
     EXPECT_NE(out.find("Msg 245"), std::string::npos) << out;
     EXPECT_EQ(run("select 1", false, out, "2099"), 3);
+    std::ofstream(temp.path() / "QXDATA_001_2006.db") << "not a database, just text";
+    EXPECT_EQ(run("select 1", false, out, "2006"), 3);
+    EXPECT_NE(out.find("QXDATA_001_2006.db"), std::string::npos) << out;
     EXPECT_EQ(run("select 1", false, out, "20x5"), 3);
 }
 
