@@ -236,8 +236,9 @@ std::string Parser::convertedInsert(const Passthrough& cmd, const std::string& o
     for (std::size_t i = 0; i < items.size(); ++i) {
         std::string column = "c" + std::to_string(i + 1);
         names += (i ? ", " : "") + column;
-        std::string value = assigned({column, items[i].type}, targets[i]);
-        converting = converting || value != column;
+        bool converts = assigned(items[i], targets[i]) != items[i].sql;
+        std::string value = converts ? assigned({column, {}}, targets[i]) : column;
+        converting = converting || converts;
         values += (i ? ", " : "") + value;
     }
     if (!converting) return out + limit;

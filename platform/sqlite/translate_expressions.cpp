@@ -13,7 +13,7 @@ namespace vantyr::platform::sqlite {
 namespace {
 
 constexpr std::array kComparisons = {"=", "<>", "!=", "<", ">", "<=", ">="};
-constexpr std::array kAggregates = {"count", "sum", "max", "min", "avg"};
+constexpr std::array<std::string_view, 5> kAggregates = {"count", "sum", "max", "min", "avg"};
 
 struct DatePartName {
     const char* full;
@@ -401,7 +401,7 @@ Parser::Typed Parser::functionCall(const std::string& fn) {
         args.push_back({quoteText(full), {TypeKind::VarChar}, true});
         expectSymbol(",");
     }
-    if (oneOf(Token{TokenKind::Word, fn, fn}, kAggregates)) {
+    if (std::find(kAggregates.begin(), kAggregates.end(), fn) != kAggregates.end()) {
         if (accept("distinct")) prefix = "DISTINCT ";
         if (fn == "count" && acceptSymbol("*")) args.push_back({"*", {}});
     }
