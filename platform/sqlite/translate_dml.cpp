@@ -144,6 +144,15 @@ std::string Parser::rewrite(std::size_t end, Passthrough& cmd) {
             continue;
         }
         firstWord = false;
+        if ((mode == Mode::Expressions || (mode == Mode::Values && depth > valuesDepth)) && expressionStart(t)) {
+            Typed e = expr();
+            if (mode == Mode::Values && depth == valuesDepth + 1 && valueIndex < valueTargets.size())
+                e.sql = assigned(e, valueTargets[valueIndex++]);
+            if (inSelectList && depth == itemsDepth) items.push_back(e);
+            out += e.sql;
+            keepBlanksAfter(start);
+            continue;
+        }
         if (t.isSymbol("(")) {
             ++depth;
             if (mode == Mode::Values && depth == valuesDepth + 1) {
@@ -176,16 +185,8 @@ std::string Parser::rewrite(std::size_t end, Passthrough& cmd) {
         } else if (t.is("where") || t.is("having") || t.is("by")) {
             mode = Mode::Expressions;
             inFrom = inSelectList = false;
-        } else if (oneOf(t, kClauseEnds) && !(mode == Mode::Expressions && expressionStart(t))) {  // not LEFT(...)
+        } else if (oneOf(t, kClauseEnds)) {
             inFrom = inSelectList = false;
-        } else if ((mode == Mode::Expressions || mode == Mode::Values) && expressionStart(t)) {
-            Typed e = expr();
-            if (mode == Mode::Values && depth == valuesDepth + 1 && valueIndex < valueTargets.size())
-                e.sql = assigned(e, valueTargets[valueIndex++]);
-            if (inSelectList && depth == itemsDepth) items.push_back(e);
-            out += e.sql;
-            keepBlanksAfter(start);
-            continue;
         } else if (mode == Mode::Set && t.isName()) {
             std::vector<std::string> parts{name()};
             std::string column = sqliteText(t);
