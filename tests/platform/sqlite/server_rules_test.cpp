@@ -11,6 +11,7 @@
 #include "cli/sql_command.h"
 #include "platform/error.h"
 #include "platform/sqlite/session.h"
+#include "platform/sqlite/translator.h"
 #include "tests/support/engine_fixture.h"
 
 namespace vantyr::testing {
@@ -141,6 +142,36 @@ INSTANTIATE_TEST_SUITE_P(Rules, ServerRulesTest, ::testing::ValuesIn(kRules), []
     for (const char* p = info.param.name; *p; ++p) name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
     return name;
 });
+
+// A copy between columns of the same type is left to SQLite as written: no
+// conversion runs per row. A copy into another type converts.
+TEST(ServerRulesCopies, SameTypesCopyPlainlyOtherTypesConvert) {
+    using namespace platform::sqlite;
+    auto resolve = [](const std::string& db) { return db.empty() ? std::string("main") : db; };
+    auto table = [](const char* name, std::vector<std::pair<const char*, const char*>> columns) {
+        TableModel m;
+        m.name = name;
+        for (const auto& [column, type] : columns) {
+            ColumnDef c;
+            c.name = column;
+            c.type = type;
+            m.columns.push_back(c);
+        }
+        return m;
+    };
+    TableModel source = table("S", {{"a", "varchar(10)"}, {"n", "int"}, {"m", "money"}});
+    TableModel target = table("T", {{"a", "varchar(20)"}, {"n", "int"}, {"m", "money"}, {"t", "tinyint"}});
+    ModelResolver models = [&](const TableRef& r) -> std::optional<TableModel> {
+        if (r.table == "S") return source;
+        if (r.table == "T") return target;
+        return std::nullopt;
+    };
+    auto sql = [&](const char* text) { return std::get<Passthrough>(translate(text, resolve, models).at(0)).sql; };
+    EXPECT_EQ(sql("insert into X..T (a, n, m) select a, n, m from S where n = 12").find("vantyr_"), std::string::npos);
+    EXPECT_EQ(sql("update T set n = 0, t = 12").find("vantyr_"), std::string::npos);
+    EXPECT_NE(sql("insert into X..T (t) select n from S").find("vantyr_assign(c1, 'tinyint')"), std::string::npos);
+    EXPECT_NE(sql("insert into X..T (a) select m from S").find("vantyr_assign"), std::string::npos);
+}
 
 // A refused statement leaves nothing behind: the rows before it stay as they were.
 TEST(ServerRulesRefusal, ARefusedInsertSelectWritesNoRow) {
