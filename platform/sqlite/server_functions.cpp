@@ -73,7 +73,11 @@ std::int64_t toInteger(sqlite3_value* v, const ServerType& t) {
             if (t.kind == TypeKind::BigInt) return i;
             break;
         }
-        case SQLITE_FLOAT: d = std::trunc(sqlite3_value_double(v)); break;
+        case SQLITE_FLOAT:
+            d = sqlite3_value_double(v);
+            if (t.kind == TypeKind::Bit) return d != 0;  // 0.5 is 1: any value but zero
+            d = std::trunc(d);
+            break;
         default: {
             std::string s = trimmed(textOf(v));
             if (t.kind == TypeKind::Bit && (sameName(s, "true") || sameName(s, "false"))) return sameName(s, "true");
@@ -147,7 +151,7 @@ void convert(sqlite3_context* ctx, sqlite3_value* v, const ServerType& t, bool a
         case TypeKind::Decimal: {
             double d = roundHalfAway(toNumber(v, t), t.scale);
             if (std::fabs(d) >= std::pow(10.0, t.precision - t.scale)) overflow(t);
-            if (t.scale == 0) return sqlite3_result_int64(ctx, static_cast<std::int64_t>(d));
+            if (t.scale == 0 && std::fabs(d) < 9e18) return sqlite3_result_int64(ctx, static_cast<std::int64_t>(d));
             return sqlite3_result_double(ctx, d);
         }
         case TypeKind::Real: return sqlite3_result_double(ctx, static_cast<float>(toNumber(v, t)));
