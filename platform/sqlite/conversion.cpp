@@ -122,7 +122,10 @@ ServerType literalType(std::string_view text, bool isText, bool national) {
         t.scale = static_cast<int>(text.size() - dot - 1);
         t.precision = std::max(1, static_cast<int>(text.size()) - 1);
     } else {
-        t.kind = text.size() > 9 ? TypeKind::BigInt : TypeKind::Int;
+        // an integer within int's range is an int; a longer one is numeric(n,0)
+        bool fitsInt = text.size() < 10 || (text.size() == 10 && text <= "2147483647");
+        t.kind = fitsInt ? TypeKind::Int : TypeKind::Decimal;
+        if (!fitsInt) t.precision = static_cast<int>(text.size());
     }
     return t;
 }

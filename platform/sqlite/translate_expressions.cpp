@@ -230,7 +230,10 @@ Parser::Typed Parser::infix(Typed left, const Token& op, int p) {
                  : result.kind == TypeKind::Float || result.kind == TypeKind::Real ? -2 : -1;
         return {"vantyr_divide(" + left.sql + ", " + right.sql + ", " + std::to_string(mode) + ")", result};
     }
-    return {"(" + left.sql + " " + op.text + " " + right.sql + ")", result};
+    std::string sql = "(" + left.sql + " " + op.text + " " + right.sql + ")";
+    if (result.isInteger() && (op.isSymbol("+") || op.isSymbol("-") || op.isSymbol("*")))
+        return {castTo(sql, result), result};  // out of the type's range: arithmetic overflow
+    return {sql, result};
 }
 
 // A value as it takes part in a comparison with `other`: a text compared with
