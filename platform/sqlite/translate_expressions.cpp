@@ -247,6 +247,7 @@ std::string Parser::comparedTo(const Typed& value, const Typed& other) const {
         return castTo(value.sql, {TypeKind::DateTime});
     }
     if (value.literal && value.type.isText() && other.type.isText()) return value.sql + " COLLATE " + kTextCollation;
+    if (value.type.isText() && other.type.isNumber()) return castTo(value.sql, other.type);  // compared as a number
     return value.sql;
 }
 
@@ -424,8 +425,8 @@ Parser::Typed Parser::functionCall(const std::string& fn) {
     const ServerType intType{TypeKind::Int};
     if (fn == "isnull") {
         arity(2, 2);
-        const ServerType& t = args[0].type.known() ? args[0].type : args[1].type;
-        std::string fallback = args[0].type.known() && !(args[1].type == t) && args[1].type.kind != TypeKind::Null
+        const ServerType& t = args[0].type;
+        std::string fallback = t.known() && !(args[1].type == t) && args[1].type.kind != TypeKind::Null
                                    ? castTo(args[1].sql, t) : args[1].sql;
         return {"ifnull(" + args[0].sql + ", " + fallback + ")", t};
     }

@@ -59,6 +59,8 @@ const Rule kRules[] = {
     {"DISTINCT ignores trailing blanks and case", {"insert into R (cid) values ('x')", "insert into R (cid) values ('X  ')"}, "select count(distinct cid) from R", "1"},
     {"GROUP BY ignores trailing blanks", {"insert into R (cid) values ('y')", "insert into R (cid) values ('y ')"}, "select count(*) from (select cid from R group by cid) g", "1"},
     {"literals compare under the collation", {}, "select case when 'a' = 'A ' then 1 else 0 end", "1"},
+    {"a text compared with a number is read as a number", {"insert into R (cid) values ('010')"}, "select count(*) from R where cid = 10", "1"},
+    {"a text that is no number fails a comparison with a number", {"insert into R (cid) values ('x')"}, "select count(*) from R where cid = 1", "fails: Msg 245"},
     {"LIKE keeps trailing blanks of the pattern", {"insert into R (cid) values ('ab')"}, "select count(*) from R where cid like 'ab '", "0"},
     // Expressions typed from the models and literals.
     {"len ignores trailing blanks", {}, "select len('ab  ')", "2"},
