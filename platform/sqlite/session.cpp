@@ -304,13 +304,19 @@ std::int64_t Session::run(const std::string& schema, const Command& command) {
         command);
 }
 
+std::optional<Passthrough> Session::singleQuery(const std::string& schema, const std::string& sql) {
+    auto commands = translate(sql, [&](const std::string& database) { return resolve(schema, database); }, models());
+    if (commands.size() != 1 || !std::holds_alternative<Passthrough>(commands[0]) ||
+        std::get<Passthrough>(commands[0]).verb != Verb::Select)
+        return std::nullopt;
+    return std::get<Passthrough>(commands[0]);
+}
+
 FirstRow Session::firstRow(const std::string& schema, const std::string& sql) {
     try {
-        auto commands = translate(sql, [&](const std::string& database) { return resolve(schema, database); }, models());
-        if (commands.size() != 1 || !std::holds_alternative<Passthrough>(commands[0]) ||
-            std::get<Passthrough>(commands[0]).verb != Verb::Select)
-            throw CatalogError("A recordset needs exactly one query.");
-        const auto& query = std::get<Passthrough>(commands[0]);
+        auto found = singleQuery(schema, sql);
+        if (!found) throw CatalogError("A recordset needs exactly one query.");
+        const auto& query = *found;
         auto st = connection().prepare(query.sql);
         FirstRow row;
         for (int i = 0; i < st.columnCount(); ++i) row.columns.push_back(st.columnName(i));
@@ -332,11 +338,9 @@ FirstRow Session::firstRow(const std::string& schema, const std::string& sql) {
 
 std::optional<QueryRows> Session::allRows(const std::string& schema, const std::string& sql) {
     try {
-        auto commands = translate(sql, [&](const std::string& database) { return resolve(schema, database); }, models());
-        if (commands.size() != 1 || !std::holds_alternative<Passthrough>(commands[0]) ||
-            std::get<Passthrough>(commands[0]).verb != Verb::Select)
-            return std::nullopt;
-        auto st = connection().prepare(std::get<Passthrough>(commands[0]).sql);
+        auto query = singleQuery(schema, sql);
+        if (!query) return std::nullopt;
+        auto st = connection().prepare(query->sql);
         QueryRows out;
         for (int i = 0; i < st.columnCount(); ++i) out.columns.push_back(st.columnName(i));
         while (st.step()) {

@@ -68,6 +68,8 @@ public:
 private:
     std::string resolve(const std::string& schema, const std::string& database);
     ModelResolver models();
+    // The statement text translated, when it is exactly one query.
+    std::optional<Passthrough> singleQuery(const std::string& schema, const std::string& sql);
     std::string assignedMark(const TableRef& table, const std::string& column);
     std::int64_t run(const std::string& schema, const Command& command);
     std::int64_t runPassthrough(const Passthrough& command);
