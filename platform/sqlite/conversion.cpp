@@ -237,6 +237,16 @@ std::optional<std::string> canonicalDateTime(std::string_view input) {
         else if (!rest.empty() && rest != "am" && rest != "pm") return std::nullopt;
     }
     if (!d.valid()) return std::nullopt;
+    // The server keeps a datetime to 1/300 s: milliseconds end in 0, 3 or 7.
+    constexpr int kToNearest[] = {0, 0, 3, 3, 3, 7, 7, 7, 7, 10};
+    int ms = d.millisecond - d.millisecond % 10 + kToNearest[d.millisecond % 10];
+    if (ms == 1000) {
+        double days = static_cast<double>(d.daysSince1900()) + (d.hour * 3600 + d.minute * 60 + d.second + 1) / 86400.0;
+        d = DateTimeParts::fromDaysSince1900(days);
+        if (!d.valid()) return std::nullopt;
+    } else {
+        d.millisecond = ms;
+    }
     return d.text();
 }
 

@@ -129,7 +129,8 @@ DateTimeParts toDateTime(sqlite3_value* v) {
         return p;
     }
     std::string s = textOf(v);
-    if (auto p = DateTimeParts::ofCanonical(s)) return *p;
+    if (auto p = DateTimeParts::ofCanonical(s); p && p->valid() && (p->millisecond % 10 == 0 || p->millisecond % 10 == 3 || p->millisecond % 10 == 7))
+        return *p;  // already in the stored form
     auto canonical = canonicalDateTime(s);
     if (!canonical) refuse(241, "Conversion failed when converting date and/or time from character string.");
     return *DateTimeParts::ofCanonical(*canonical);
