@@ -212,6 +212,7 @@ Parser::Typed Parser::infix(Typed left, const Token& op, int p) {
     const ServerType &a = left.type, &b = right.type;
     if (a.kind == TypeKind::DateTime || b.kind == TypeKind::DateTime)
         unsupported("arithmetic on a datetime value", sql_);
+    if (op.isSymbol("^")) unsupported("the ^ operator", sql_);
     if (op.isSymbol("+")) {
         if (a.isText() && b.isText()) {
             ServerType joined{TypeKind::VarChar};
