@@ -143,6 +143,17 @@ TEST_P(ServerRulesTest, GivesTheServersResult) {
     }
 }
 
+// The recordsets' writes convert like the statements do.
+TEST_F(ServerRulesTest, RecordsetWritesConvertToTheColumnType) {
+    using platform::Value;
+    session.insertRow({schema, "R"}, {{"b", Value(-1)}, {"m", Value(1.23456)}, {"dt", Value("2005-1-1")}});
+    EXPECT_EQ(session.firstRow(schema, "select count(*) from R where b = 1 and m = 1.2346 and dt = '20050101'")
+                  .values->at(0).toDouble(), 1);
+    auto row = session.firstRow(schema, "select * from R");
+    EXPECT_THROW(session.updateFirstRow(row, {{"t", Value(300)}}), Error);
+    EXPECT_THROW(session.updateFirstRow(row, {{"v", Value("abc")}}), Error);
+}
+
 INSTANTIATE_TEST_SUITE_P(Rules, ServerRulesTest, ::testing::ValuesIn(kRules), [](const auto& info) {
     std::string name;
     for (const char* p = info.param.name; *p; ++p) name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
