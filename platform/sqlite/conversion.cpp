@@ -171,6 +171,22 @@ ServerType arithmeticType(const ServerType& a, const ServerType& b, char op) {
     return {TypeKind::Decimal, p, s};
 }
 
+bool keepsEveryValue(const ServerType& source, const ServerType& target) {
+    if (source.kind == TypeKind::Null || source == target) return true;
+    if (!source.known()) return false;
+    if (source.isText() && target.isText()) {
+        if (target.kind == TypeKind::Char) return source.kind == TypeKind::Char && source.length == target.length;
+        return target.length < 0 || (source.length >= 0 && source.length <= target.length);
+    }
+    if (source.isInteger() && target.isInteger())
+        return target.kind != TypeKind::Bit && static_cast<int>(source.kind) <= static_cast<int>(target.kind);
+    if (target.kind == TypeKind::Float) return source.isNumber();
+    if (target.kind == TypeKind::Money) return source.isInteger() && source.kind != TypeKind::BigInt;
+    if (target.kind == TypeKind::Decimal && source.kind == TypeKind::Decimal)
+        return source.scale <= target.scale && source.precision - source.scale <= target.precision - target.scale;
+    return false;
+}
+
 double roundHalfAway(double value, int places) {
     double factor = std::pow(10.0, places);
     char text[64];

@@ -55,6 +55,10 @@ ServerType arithmeticType(const ServerType& a, const ServerType& b, char op);
 // optional time); nullopt when the text is no date.
 std::optional<std::string> canonicalDateTime(std::string_view text);
 
+// True when storing any value of `source` in a column of `target` changes
+// nothing and refuses nothing, so the copy needs no conversion.
+bool keepsEveryValue(const ServerType& source, const ServerType& target);
+
 // Rounds half away from zero to `places` decimal places (negative: to tens ...).
 double roundHalfAway(double value, int places);
 

@@ -253,9 +253,13 @@ std::int64_t Session::run(const std::string& schema, const Command& command) {
             } else if constexpr (std::is_same_v<T, AlterColumn>) {
                 TableModel m = requireTable(c.table);
                 ColumnDef& col = requireColumn(m, c.column.name);
+                ServerType before = parseServerType(col.type), after = parseServerType(c.column.type);
                 col.type = c.column.type;
                 col.nullable = c.column.nullable;
                 catalog_->rebuildTable(c.table.schema, m);
+                if (after.known() && !keepsEveryValue(before, after))  // the stored values take the new type
+                    connection().exec("UPDATE " + q(c.table) + " SET " + quoteName(col.name) + " = vantyr_assign(" +
+                                      quoteName(col.name) + ", " + quoteText(after.spelling()) + ")");
                 return 0;
             } else if constexpr (std::is_same_v<T, BindDefault>) {
                 auto expression = catalog_->defaultObject(c.schema, c.defaultName);

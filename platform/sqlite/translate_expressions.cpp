@@ -36,22 +36,6 @@ std::string castTo(const std::string& sql, const ServerType& t) {
     return "vantyr_cast(" + sql + ", " + typeLiteral(t) + ")";
 }
 
-bool fits(const ServerType& source, const ServerType& target) {
-    if (source.kind == TypeKind::Null || source == target) return true;
-    if (!source.known()) return false;
-    if (source.isText() && target.isText()) {
-        if (target.kind == TypeKind::Char) return source.kind == TypeKind::Char && source.length == target.length;
-        return target.length < 0 || (source.length >= 0 && source.length <= target.length);
-    }
-    if (source.isInteger() && target.isInteger())
-        return target.kind != TypeKind::Bit && static_cast<int>(source.kind) <= static_cast<int>(target.kind);
-    if (target.kind == TypeKind::Float) return source.isNumber();
-    if (target.kind == TypeKind::Money) return source.isInteger() && source.kind != TypeKind::BigInt;
-    if (target.kind == TypeKind::Decimal && source.kind == TypeKind::Decimal)
-        return source.scale <= target.scale && source.precision - source.scale <= target.precision - target.scale;
-    return false;
-}
-
 // A literal whose converted value is known while translating: an integer in
 // the range of the column's type, a date in the form the column stores.
 std::optional<std::string> constantAssigned(const std::string& sql, const ServerType& source, const ServerType& target) {
@@ -458,7 +442,7 @@ Parser::Typed Parser::functionCall(const std::string& fn) {
 }
 
 std::string Parser::assigned(const Typed& value, const ServerType& target) {
-    if (!target.known() || fits(value.type, target)) return value.sql;
+    if (!target.known() || keepsEveryValue(value.type, target)) return value.sql;
     if (value.literal) {
         if (auto sql = constantAssigned(value.sql, value.type, target)) return *sql;
     }

@@ -32,6 +32,8 @@ const Rule kRules[] = {
     {"bit -1 is stored as 1", {"insert into R (b) values (-1)"}, "select count(*) from R where b = 1", "1"},
     {"bit from a copy of an int", {"insert into R (i) values (-7)", "insert into R (b) select i from R"}, "select count(*) from R where b = 1", "1"},
     {"insert-select converts a constant", {"insert into R (i) values (1)", "insert into R (b, dt) select 5, '2005-2-3' from R"}, "select count(*) from R where b = 1 and dt = '2005-02-03'", "1"},
+    {"alter column converts the stored values", {"insert into R (f) values (2.7)", "alter table R alter column f int null"}, "select f from R", "2"},
+    {"alter column refuses a value the new type cannot hold", {"insert into R (cid) values ('abcdef')"}, "alter table R alter column cid varchar(3) null", "fails: Msg 8152"},
     {"bit 0.5 is stored as 1", {"insert into R (b) values (0.5)"}, "select b from R", "1"},
     {"tinyint refuses 300", {}, "insert into R (t) values (300)", "fails: Msg 8115"},
     {"tinyint refuses -1 through update", {"insert into R (t) values (1)"}, "update R set t = t - 2", "fails: Msg 8115"},
