@@ -4,6 +4,9 @@
 // (three-part and bracketed names, N'' literals, the executing database for
 // unqualified tables) and the server forms SQLite lacks (identity switches,
 // select into, named constraints and defaults, default objects, IF EXISTS).
+// Expressions are typed from the table models and literals and carry the
+// server's meaning; values stored into a modelled table are converted to the
+// column's type where a conversion can change them.
 // A form it does not know raises UnsupportedStatement: it never guesses.
 #include <functional>
 #include <memory>
