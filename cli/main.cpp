@@ -31,6 +31,7 @@ int run(int argc, char** argv) {
         cli::addDbCommand(app, console),
         cli::addDemoCommand(app, console),
         cli::addUpgradeCommand(app, console),
+        cli::addSqlCommand(app, console),
     };
     try {
         app.parse(argc, argv);

@@ -1,5 +1,6 @@
 #include "cli/subcommands.h"
 
+#include "cli/sql_command.h"
 #include "cli/upgrade_command.h"
 
 #include <memory>
@@ -77,6 +78,12 @@ Subcommand addDemoCommand(CLI::App& app, Console& console) {
                              {kExitUsage, "bad arguments or environment (--data is a file, a database exists); "
                                           "nothing was kept"}}));
     return {c, [o, &console] { return runDemo(*o, console); }};
+}
+
+Subcommand addSqlCommand(CLI::App& app, Console& console) {
+    auto o = std::make_shared<SqlOptions>();
+    auto* c = addSqlCommand(app, *o);
+    return {c, [o, &console] { return runSql(*o, console); }};
 }
 
 Subcommand addUpgradeCommand(CLI::App& app, Console& console) {

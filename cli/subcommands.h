@@ -26,5 +26,6 @@ Subcommand addCheckCommand(CLI::App& app, Console& console);
 Subcommand addDbCommand(CLI::App& app, Console& console);
 Subcommand addDemoCommand(CLI::App& app, Console& console);
 Subcommand addUpgradeCommand(CLI::App& app, Console& console);
+Subcommand addSqlCommand(CLI::App& app, Console& console);
 
 }  // namespace vantyr::cli

@@ -2,6 +2,9 @@
 
 #include <sqlite3.h>
 
+#include "platform/sqlite/collation.h"
+#include "platform/sqlite/conversion.h"
+
 namespace vantyr::platform::sqlite {
 namespace {
 
@@ -30,6 +33,8 @@ Connection::Connection(const std::string& path, bool create) {
     }
     sqlite3_extended_result_codes(raw, 1);
     sqlite3_busy_timeout(raw, 5000);
+    registerCollation(raw);
+    registerConversions(raw);
 }
 
 void Connection::exec(const std::string& sql) {

@@ -66,8 +66,8 @@ Value valueFor(const std::string& table, const ColumnDef& c, int i, const std::s
     if (t.find("char") != std::string::npos) return Value(code(c.name, i, textLength(t)));
     if (t == "bit") return Value(i % 2);
     if (t == "datetime") {
-        char buf[16];
-        std::snprintf(buf, sizeof buf, "%s-%02d-15", year.c_str(), 1 + i % 12);
+        char buf[40];  // the stored form of a datetime
+        std::snprintf(buf, sizeof buf, "%s-%02d-15 00:00:00.000", year.c_str(), 1 + i % 12);
         return Value(std::string(buf));
     }
     if (t == "tinyint") return Value(1 + i % 12);

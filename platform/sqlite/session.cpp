@@ -4,6 +4,7 @@
 
 #include "platform/error.h"
 #include "platform/sqlite/module_catalog.h"
+#include "platform/sqlite/conversion.h"
 #include "platform/sqlite/tokenizer.h"
 
 namespace vantyr::platform::sqlite {
@@ -27,6 +28,18 @@ std::vector<std::string> names(const TableModel& m) {
 }
 
 }  // namespace
+
+ModelResolver Session::models() {
+    return [this](const TableRef& r) { return catalog_->table(r.schema, r.table); };
+}
+
+// "?" or, for a column of a modelled table, the bound value converted to the column's type.
+std::string Session::assignedMark(const TableRef& table, const std::string& column) {
+    auto m = catalog_->table(table.schema, table.table);
+    const ColumnDef* c = m ? m->column(column) : nullptr;
+    if (!c || c->identity || !parseServerType(c->type).known()) return "?";
+    return "vantyr_assign(?, " + quoteText(parseServerType(c->type).spelling()) + ")";
+}
 
 Connection& Session::connection() {
     if (!connection_) throw Error(3420, "Object invalid or no longer set: no account-year database is open.");
@@ -107,7 +120,7 @@ auto Session::guarded(const std::string& sql, F&& body, bool savepoint) {
 std::int64_t Session::execute(const std::string& schema, const std::string& sql) {
     std::vector<Command> commands;
     guarded(sql, [&] {
-        commands = translate(sql, [&](const std::string& database) { return resolve(schema, database); });
+        commands = translate(sql, [&](const std::string& database) { return resolve(schema, database); }, models());
         return 0;
     }, false);
     // One plain statement is undone by SQLite itself when it fails: a savepoint
@@ -205,7 +218,13 @@ std::int64_t Session::run(const std::string& schema, const Command& command) {
                 catalog_->addColumns(c.table.schema, c.table.table, c.columns);
                 return 0;
             } else if constexpr (std::is_same_v<T, AlterColumn>) {
+                TableModel m = requireTable(c.table);
+                ServerType before = parseServerType(requireColumn(m, c.column.name).type);
+                ServerType after = parseServerType(c.column.type);
                 catalog_->alterColumn(c.table.schema, c.table.table, c.column);
+                if (after.known() && !keepsEveryValue(before, after))  // the stored values take the new type
+                    connection().exec("UPDATE " + q(c.table) + " SET " + quoteName(c.column.name) + " = vantyr_assign(" +
+                                      quoteName(c.column.name) + ", " + quoteText(after.spelling()) + ")");
                 return 0;
             } else if constexpr (std::is_same_v<T, BindDefault>) {
                 auto expression = catalog_->defaultObject(c.schema, c.defaultName);
@@ -268,13 +287,19 @@ std::int64_t Session::run(const std::string& schema, const Command& command) {
         command);
 }
 
+std::optional<Passthrough> Session::singleQuery(const std::string& schema, const std::string& sql) {
+    auto commands = translate(sql, [&](const std::string& database) { return resolve(schema, database); }, models());
+    if (commands.size() != 1 || !std::holds_alternative<Passthrough>(commands[0]) ||
+        std::get<Passthrough>(commands[0]).verb != Verb::Select)
+        return std::nullopt;
+    return std::get<Passthrough>(commands[0]);
+}
+
 FirstRow Session::firstRow(const std::string& schema, const std::string& sql, std::vector<std::vector<Value>>* rest) {
     try {
-        auto commands = translate(sql, [&](const std::string& database) { return resolve(schema, database); });
-        if (commands.size() != 1 || !std::holds_alternative<Passthrough>(commands[0]) ||
-            std::get<Passthrough>(commands[0]).verb != Verb::Select)
-            throw CatalogError("A recordset needs exactly one query.");
-        const auto& query = std::get<Passthrough>(commands[0]);
+        auto found = singleQuery(schema, sql);
+        if (!found) throw CatalogError("A recordset needs exactly one query.");
+        const auto& query = *found;
         auto st = connection().prepare(query.sql);
         FirstRow row;
         for (int i = 0; i < st.columnCount(); ++i) row.columns.push_back(st.columnName(i));
@@ -298,10 +323,30 @@ FirstRow Session::firstRow(const std::string& schema, const std::string& sql, st
     }
 }
 
+std::optional<QueryRows> Session::allRows(const std::string& schema, const std::string& sql) {
+    try {
+        auto query = singleQuery(schema, sql);
+        if (!query) return std::nullopt;
+        auto st = connection().prepare(query->sql);
+        QueryRows out;
+        for (int i = 0; i < st.columnCount(); ++i) out.columns.push_back(st.columnName(i));
+        while (st.step()) {
+            auto& row = out.rows.emplace_back();
+            for (int i = 0; i < st.columnCount(); ++i) row.push_back(st.column(i));
+        }
+        return out;
+    } catch (const Error&) {
+        throw;
+    } catch (const std::exception& e) {
+        throw statementFailure(e.what(), sql);
+    }
+}
+
 void Session::updateFirstRow(const FirstRow& row, const std::vector<std::pair<std::string, Value>>& assignments) {
     if (!row.table) throw Error(3027, "Cannot update. Database or object is read-only.");
     std::string sets;
-    for (const auto& [name, value] : assignments) sets += (sets.empty() ? "" : ", ") + quoteName(name) + " = ?";
+    for (const auto& [name, value] : assignments)
+        sets += (sets.empty() ? "" : ", ") + quoteName(name) + " = " + assignedMark(*row.table, name);
     writeBound("UPDATE " + q(*row.table) + " SET " + sets + " WHERE rowid = (SELECT rowid FROM " + q(*row.table) +
                    row.afterTable + " LIMIT 1)",
                assignments);
@@ -311,7 +356,7 @@ void Session::insertRow(const TableRef& table, const std::vector<std::pair<std::
     std::string names, marks;
     for (const auto& [name, value] : values) {
         names += (names.empty() ? "" : ", ") + quoteName(name);
-        marks += marks.empty() ? "?" : ", ?";
+        marks += (marks.empty() ? "" : ", ") + assignedMark(table, name);
     }
     Passthrough insert{"INSERT INTO " + q(table) + (values.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + marks + ")"),
                        Verb::Insert, table, {}, false, std::vector<std::string>{}};

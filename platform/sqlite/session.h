@@ -31,6 +31,12 @@ struct FirstRow {
     std::string afterTable;          // the query's text after its table
 };
 
+// Every row of a query, with its column names.
+struct QueryRows {
+    std::vector<std::string> columns;
+    std::vector<std::vector<Value>> rows;
+};
+
 class Session {
 public:
     explicit Session(DataDirectory directory) : directory_(std::move(directory)) {}
@@ -48,6 +54,8 @@ public:
     // The first row of a query; with `rest`, the rows after it too.
     FirstRow firstRow(const std::string& schema, const std::string& sql,
                       std::vector<std::vector<Value>>* rest = nullptr);
+    // All rows of a statement text that is one query; nothing when it is not a query.
+    std::optional<QueryRows> allRows(const std::string& schema, const std::string& sql);
     // Adds one row to a table.
     void insertRow(const TableRef& table, const std::vector<std::pair<std::string, Value>>& values);
     // Writes columns of the first row that firstRow found.
@@ -62,6 +70,10 @@ public:
 
 private:
     std::string resolve(const std::string& schema, const std::string& database);
+    ModelResolver models();
+    // The statement text translated, when it is exactly one query.
+    std::optional<Passthrough> singleQuery(const std::string& schema, const std::string& sql);
+    std::string assignedMark(const TableRef& table, const std::string& column);
     std::int64_t run(const std::string& schema, const Command& command);
     std::int64_t runPassthrough(const Passthrough& command);
     // Runs one SQLite statement with its values bound, in a savepoint.

@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/sqlite/collation.h"
 #include "platform/sqlite/connection.h"
 #include "platform/sqlite/tokenizer.h"
 
@@ -23,7 +24,7 @@ std::string columnSql(const ColumnDef& c) {
         if (!c.defaultName.empty()) sql += " CONSTRAINT " + quoteName(c.defaultName);
         sql += " DEFAULT (" + c.defaultExpr + ")";
     }
-    if (textType(c.type)) sql += " COLLATE NOCASE";
+    if (textType(c.type)) sql += std::string(" COLLATE ") + kTextCollation;
     return sql;
 }
 

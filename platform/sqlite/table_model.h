@@ -66,7 +66,7 @@ struct TableModel {
     static TableModel fromJson(const std::string& json);
 };
 
-// True for the server's character types, which compare without regard to case.
+// True for the server's character types, which compare under the text collation.
 bool textType(const std::string& type);
 
 // The SQLite statements that create the table of the model in a schema:

@@ -39,9 +39,10 @@ Command Parser::selectInto() {
     expect("from");
     cmd.source = tableRef();
     std::size_t end = statementEnd(Verb::Select);
-    std::string rest;
-    for (std::size_t i = pos_; i < end; ++i) rest += sqliteText(t_[i]);
-    cmd.whereSql = rest;
+    scope_.push_back({"", cmd.source, model(cmd.source)});
+    Passthrough rest;  // the conditions after the source, typed by its model
+    rest.target = cmd.source;
+    cmd.whereSql = rewrite(end, rest);
     pos_ = end;
     return cmd;
 }
@@ -89,41 +90,33 @@ bool Parser::previousWordIs(std::size_t i, std::string_view w) const {
     return false;
 }
 
-// left(text, n) is substr(text, 1, n): the name, and the comma after the
-// first argument at the call's depth.
-bool Parser::leftCall(const Token& t, int depth, std::string& out) {
-    if (t.is("left") && peek(1).isSymbol("(")) {
-        leftCalls_.push_back(depth + 1);
-        out += "substr";
-        ++pos_;
-        return true;
-    }
-    std::erase_if(leftCalls_, [&](int d) { return d > depth; });   // calls closed by now
-    auto call = std::find(leftCalls_.begin(), leftCalls_.end(), depth);
-    if (!t.isSymbol(",") || call == leftCalls_.end()) return false;
-    leftCalls_.erase(call);
-    out += ", 1,";
-    ++pos_;
-    return true;
-}
-
+// The statement rewritten for SQLite: table names qualified by schema,
+// expressions typed and translated, values converted to the type of the
+// column they are stored in where a conversion can change them.
 std::string Parser::rewrite(std::size_t end, Passthrough& cmd) {
+    enum class Mode { Other, Tables, Expressions, Set, Values };
+    collectScope(end);
     std::string out;
     std::string limit;
-    bool expectTable = false, inFrom = false, firstWord = true, afterInsertTarget = false;
-    int depth = 0, fromDepth = 0, tables = 0;
-    std::size_t targetEnd = 0;
+    Mode mode = Mode::Other;
+    bool expectTable = false, inFrom = false, firstWord = true, afterInsertTarget = false, inSelectList = false;
+    int depth = 0, fromDepth = 0, tables = 0, valuesDepth = -1, itemsDepth = 0;
+    std::size_t targetEnd = 0, selectStart = std::string::npos, valueIndex = 0;
+    std::vector<Typed> items;
+    std::vector<ServerType> valueTargets;
     while (pos_ < end) {
         const Token& t = t_[pos_];
+        const std::size_t start = pos_;
         if (t.kind == TokenKind::Space) {
             out += t.text;
             ++pos_;
             continue;
         }
-        if (expectTable && t.isName()) {
+        if (expectTable && t.isName() && !t.is("select")) {
             TableRef ref = tableRef();
             out += qualified(ref);
             expectTable = false;
+            mode = Mode::Tables;
             ++tables;
             if (!cmd.target) {
                 cmd.target = ref;
@@ -146,25 +139,71 @@ std::string Parser::rewrite(std::size_t end, Passthrough& cmd) {
             next();
             limit = " LIMIT " + next().text;
             firstWord = false;
+            mode = Mode::Expressions;
+            inSelectList = true;
             continue;
         }
         firstWord = false;
-        if (t.isSymbol("(")) ++depth;
-        if (t.isSymbol(")")) {
+        if ((mode == Mode::Expressions || (mode == Mode::Values && depth > valuesDepth)) && expressionStart(t)) {
+            Typed e = expr();
+            if (mode == Mode::Values && depth == valuesDepth + 1 && valueIndex < valueTargets.size())
+                e.sql = assigned(e, valueTargets[valueIndex++]);
+            if (inSelectList && depth == itemsDepth) items.push_back(e);
+            out += e.sql;
+            keepBlanksAfter(start);
+            continue;
+        }
+        if (t.isSymbol("(")) {
+            ++depth;
+            if (mode == Mode::Values && depth == valuesDepth + 1) {
+                valueTargets = insertTargetTypes(cmd, tupleSize(pos_));
+                valueIndex = 0;
+            }
+        } else if (t.isSymbol(")")) {
             --depth;
             if (depth < fromDepth) inFrom = false;
-        }
-        if (t.is("from") || t.is("join") || t.is("into") || t.is("update") ||
-            (t.is("delete") && !nextWordIs(pos_, "from"))) {
+        } else if (t.is("from") || t.is("join") || t.is("into") || t.is("update") ||
+                   (t.is("delete") && !nextWordIs(pos_, "from"))) {
             expectTable = true;
             inFrom = t.is("from") || t.is("join");
             fromDepth = depth;
+            inSelectList = false;
+            mode = Mode::Tables;
         } else if (inFrom && depth == fromDepth && t.isSymbol(",")) {
             expectTable = true;
+        } else if (t.is("select")) {
+            mode = Mode::Expressions;
+            inSelectList = cmd.verb == Verb::Insert && selectStart == std::string::npos && depth == 0;
+            if (inSelectList) selectStart = out.size(), itemsDepth = depth;
+        } else if (t.is("set")) {
+            mode = Mode::Set;
+        } else if (t.is("values")) {
+            mode = Mode::Values;
+            valuesDepth = depth;
+        } else if (t.is("on")) {
+            mode = Mode::Expressions;
+        } else if (t.is("where") || t.is("having") || t.is("by")) {
+            mode = Mode::Expressions;
+            inFrom = inSelectList = false;
         } else if (oneOf(t, kClauseEnds)) {
-            inFrom = false;
+            inFrom = inSelectList = false;
+        } else if (mode == Mode::Set && t.isName()) {
+            std::vector<std::string> parts{name()};
+            std::string column = sqliteText(t);
+            while (acceptSymbol(".")) {
+                parts.push_back(name());
+                column += "." + quoteName(parts.back());
+            }
+            expectSymbol("=");
+            Typed e = expr();
+            auto m = cmd.target ? model(*cmd.target) : std::nullopt;
+            const ColumnDef* c = m ? m->column(parts.back()) : nullptr;
+            out += column + " = " + assigned(e, c ? parseServerType(c->type) : ServerType{});
+            keepBlanksAfter(start);
+            continue;
+        } else if (inSelectList && depth == itemsDepth && t.isSymbol("*")) {
+            items.push_back({"*", {}});
         }
-        if (leftCall(t, depth, out)) continue;
         out += sqliteText(t);
         ++pos_;
     }
@@ -172,7 +211,40 @@ std::string Parser::rewrite(std::size_t end, Passthrough& cmd) {
         cmd.singleTable = tables == 1 && limit.empty();
         if (cmd.singleTable) cmd.afterTarget = out.substr(targetEnd);
     }
+    if (selectStart != std::string::npos) return convertedInsert(cmd, out, selectStart, items, limit);
     return out + limit;
+}
+
+// Steps back over the blanks that reading an expression skipped, so that
+// they are copied as written.
+void Parser::keepBlanksAfter(std::size_t start) {
+    while (pos_ > start && t_[pos_ - 1].kind == TokenKind::Space) --pos_;
+}
+
+// INSERT ... SELECT whose values need converting reads the query as a named
+// source: WITH source(c1, ...) AS (query) INSERT ... SELECT convert(c1), ...
+std::string Parser::convertedInsert(const Passthrough& cmd, const std::string& out, std::size_t selectStart,
+                                    std::vector<Typed> items, const std::string& limit) const {
+    if (items.size() == 1 && items[0].sql == "*" && scope_.size() == 2 && scope_[1].model) {  // the target, then the one source
+        items.clear();
+        for (const auto& c : scope_[1].model->columns)
+            items.push_back({quoteName(c.name), c.identity ? ServerType{TypeKind::Int} : parseServerType(c.type)});
+    }
+    std::vector<ServerType> targets = insertTargetTypes(cmd, items.size());
+    if (targets.size() != items.size()) return out + limit;
+    std::string names, values;
+    bool converting = false;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        std::string column = "c" + std::to_string(i + 1);
+        names += (i ? ", " : "") + column;
+        bool converts = assigned(items[i], targets[i]) != items[i].sql;
+        std::string value = converts ? assigned({column, {}}, targets[i]) : column;
+        converting = converting || converts;
+        values += (i ? ", " : "") + value;
+    }
+    if (!converting) return out + limit;
+    return "WITH \"vantyr$source\"(" + names + ") AS (" + out.substr(selectStart) + limit + ") " +
+           out.substr(0, selectStart) + "SELECT " + values + " FROM \"vantyr$source\"";
 }
 
 }  // namespace vantyr::platform::sqlite

@@ -40,7 +40,8 @@ void explicitValue(sqlite3_context* context, int, sqlite3_value** argv) {
 // An INSERT as the translator writes it for SQLite: the text up to and with
 // the target (and its column list, if any), and the rows' source after it.
 struct InsertParts {
-    std::string head;     // INSERT INTO "schema"."table"
+    std::string with;     // a WITH clause before the INSERT (the conversion's source rows), or empty
+    std::string head;     // [WITH ...] INSERT INTO "schema"."table"
     std::string source;   // VALUES ..., SELECT ..., DEFAULT VALUES
 };
 
@@ -52,6 +53,17 @@ InsertParts split(const std::string& sql) {
     };
     auto take = [&] { offset += tokens[i++].text.size(); };
     skipSpace();
+    std::size_t withEnd = 0;
+    if (i < tokens.size() && tokens[i].is("with")) {
+        // WITH name(...) AS (...) INSERT ...: the clause stays in front of the insert
+        int depth = 0;
+        while (i < tokens.size() && !(depth == 0 && tokens[i].is("insert"))) {
+            if (tokens[i].isSymbol("(")) ++depth;
+            if (tokens[i].isSymbol(")")) --depth;
+            take();
+        }
+        withEnd = offset;
+    }
     if (i < tokens.size() && tokens[i].is("insert")) take();
     skipSpace();
     if (i < tokens.size() && tokens[i].is("into")) take();
@@ -78,7 +90,7 @@ InsertParts split(const std::string& sql) {
             if (i < tokens.size()) take();
         }
     }
-    return {sql.substr(0, headEnd), sql.substr(offset)};
+    return {sql.substr(0, withEnd), sql.substr(0, headEnd), sql.substr(offset)};
 }
 
 bool defaultValues(const std::string& source) {
@@ -156,7 +168,7 @@ std::string IdentityRules::prepareInsert(Catalog& catalog, const Passthrough& c,
                 "An explicit value for the identity column in table '" + t +
                 "' can only be specified when a column list is used and IDENTITY_INSERT is ON.";
             if (identityInsert ||
-                db_.prepare("SELECT * FROM (" + parts.source + ")").columnCount() == static_cast<int>(model->columns.size()))
+                db_.prepare(parts.with + "SELECT * FROM (" + parts.source + ")").columnCount() == static_cast<int>(model->columns.size()))
                 refuse(8101, explicitWithoutList);
         }
     }

@@ -48,7 +48,7 @@ Command Parser::ifExists() {
         if (t_[end].isSymbol(")") && --depth == 0) break;
     }
     if (end >= t_.size()) unsupported("unbalanced parentheses", sql_);
-    Parser inner(joinText(start, end), resolve_);
+    Parser inner(joinText(start, end), resolve_, models_);
     auto query = inner.batch();
     if (query.size() != 1 || !std::holds_alternative<Passthrough>(query[0]) ||
         std::get<Passthrough>(query[0]).verb != Verb::Select)
@@ -68,9 +68,9 @@ std::string Parser::joinText(std::size_t from, std::size_t to) const {
 }
 
 
-std::vector<Command> translate(std::string_view sql, const SchemaResolver& resolve) {
+std::vector<Command> translate(std::string_view sql, const SchemaResolver& resolve, const ModelResolver& models) {
     try {
-        return Parser(sql, resolve).batch();
+        return Parser(sql, resolve, models).batch();
     } catch (const std::invalid_argument& e) {
         throw UnsupportedStatement(std::string(e.what()) + ": " + std::string(sql));
     }

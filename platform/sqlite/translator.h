@@ -4,6 +4,9 @@
 // (three-part and bracketed names, N'' literals, the executing database for
 // unqualified tables) and the server forms SQLite lacks (identity switches,
 // select into, named constraints and defaults, default objects, IF EXISTS).
+// Expressions are typed from the table models and literals and carry the
+// server's meaning; values stored into a modelled table are converted to the
+// column's type where a conversion can change them.
 // A form it does not know raises UnsupportedStatement: it never guesses.
 #include <functional>
 #include <memory>
@@ -122,7 +125,11 @@ struct IfExists {
     Command then;
 };
 
+// The model of a table, when the catalogue holds one: the translator types
+// column references by it and converts stored values to its column types.
+using ModelResolver = std::function<std::optional<TableModel>(const TableRef& table)>;
+
 // The commands of one statement text (a batch may hold several), in order.
-std::vector<Command> translate(std::string_view sql, const SchemaResolver& resolve);
+std::vector<Command> translate(std::string_view sql, const SchemaResolver& resolve, const ModelResolver& models = {});
 
 }  // namespace vantyr::platform::sqlite

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/sqlite/connection.h"
+#include "platform/sqlite/conversion.h"
 #include "platform/sqlite/tokenizer.h"
 #include "platform/sqlite/translator.h"
 
@@ -45,7 +46,8 @@ inline std::string sqliteText(const Token& t) {
 
 class Parser {
 public:
-    Parser(std::string_view sql, const SchemaResolver& resolve) : sql_(sql), t_(tokenize(sql)), resolve_(resolve) {}
+    Parser(std::string_view sql, const SchemaResolver& resolve, const ModelResolver& models)
+        : sql_(sql), t_(tokenize(sql)), resolve_(resolve), models_(models) {}
 
     std::vector<Command> batch() {
         std::vector<Command> out;
@@ -165,7 +167,6 @@ private:
     bool nextWordIs(std::size_t i, std::string_view w) const;
     bool previousWordIs(std::size_t i, std::string_view w) const;
     std::string rewrite(std::size_t end, Passthrough& cmd);
-    bool leftCall(const Token& t, int depth, std::string& out);
 
     // DDL: tables, columns, constraints, defaults, indexes.
     Command create();
@@ -188,11 +189,44 @@ private:
     std::size_t nextSolid(std::size_t i) const;
     bool joinedSourceOpensGroup(std::size_t i) const;
 
+    // Typed expressions and the server's functions (translate_expressions.cpp).
+    struct Typed {
+        std::string sql;
+        ServerType type;
+        bool literal = false;
+    };
+    struct ScopeTable {
+        std::string alias;
+        TableRef ref;
+        std::optional<TableModel> model;
+    };
+    std::optional<TableModel> model(const TableRef& table) const;
+    void collectScope(std::size_t end);
+    ServerType columnType(const std::vector<std::string>& parts) const;
+    bool expressionStart(const Token& t);
+    Typed expr(int minPrecedence = 0);
+    Typed operand();
+    Typed infix(Typed left, const Token& op, int precedence);
+    Typed functionCall(const std::string& name);
+    Typed caseExpression();
+    Typed castExpression(bool convert);
+    Typed subquery();
+    std::string comparedTo(const Typed& value, const Typed& other) const;
+    // The value converted to a column's type on assignment: unchanged when no conversion can change it.
+    static std::string assigned(const Typed& value, const ServerType& target);
+    // The types of the columns an INSERT fills, in order.
+    std::vector<ServerType> insertTargetTypes(const Passthrough& cmd, std::size_t count) const;
+    std::size_t tupleSize(std::size_t open) const;
+    void keepBlanksAfter(std::size_t start);
+    std::string convertedInsert(const Passthrough& cmd, const std::string& out, std::size_t selectStart,
+                                std::vector<Typed> items, const std::string& limit) const;
+
     std::string_view sql_;
     std::vector<Token> t_;
     const SchemaResolver& resolve_;
+    const ModelResolver& models_;
+    std::vector<ScopeTable> scope_;
     std::size_t pos_ = 0;
-    std::vector<int> leftCalls_;   // depths of the open left( calls whose first comma is still to come
 };
 
 }  // namespace vantyr::platform::sqlite

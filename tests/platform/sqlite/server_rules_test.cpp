@@ -1,364 +1,245 @@
-// The server's rules for identity columns and metadata changes, one row per
-// rule: statements in the server's dialect run by the embedded engine on a
-// real file, and the result the server documents for them (a refusal by its
-// number, or a value read back from the file by plain SQLite).
+// The embedded engine against the server's documented results: each row runs
+// its statements on a real account-year file and states what the server
+// gives (a value, or a refusal with the server's message number).
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
 
+#include "cli/sql_command.h"
 #include "platform/error.h"
 #include "platform/sqlite/session.h"
+#include "platform/sqlite/translator.h"
 #include "tests/support/engine_fixture.h"
 
 namespace vantyr::testing {
 namespace {
 
 using platform::Error;
+using platform::sqlite::Session;
 
 struct Rule {
     const char* name;
-    std::vector<const char*> statements;   // run in order; only the last may be refused
-    int refusal;   // server number of the last statement's refusal, -1 any failure, -2 a form refused by name, 0 none
-    const char* query;                     // read from the file by plain SQLite afterwards ("" for none)
-    const char* expected;
+    std::vector<const char*> setup;   // statements that must succeed
+    const char* statement;            // a query whose first value is checked, or a statement that must fail
+    const char* expected;             // the value (numbers compare as numbers), or "fails: <text>"
 };
-
-constexpr const char* kT = "CREATE TABLE t (id int IDENTITY(1,1) NOT NULL, v varchar(10) NULL)";
-constexpr const char* kParent = "CREATE TABLE p (code varchar(20) NOT NULL, CONSTRAINT PK_p PRIMARY KEY (code))";
-constexpr const char* kChild = "CREATE TABLE CA_DistrInput (cPPID varchar(20) NOT NULL, n int NULL)";
 
 const Rule kRules[] = {
-    // Identity numbering
-    {"CountingGoesOnAfterDeletingEveryRow", {kT, "insert into t (v) values ('a'), ('b'), ('c')", "delete from t",
-      "insert into t (v) values ('d')"}, 0, "select id from t", "4"},
-    {"ADeletedTopValueIsNotHandedOutAgain", {kT, "insert into t (v) values ('a'), ('b'), ('c')",
-      "delete from t where id = 3", "insert into t (v) values ('d')"}, 0, "select max(id) from t", "4"},
-    {"SeedAndIncrementAreKept", {"CREATE TABLE t (id int IDENTITY(100,10) NOT NULL, v varchar(10) NULL)",
-      "insert into t (v) values ('a')", "insert into t (v) select 'b'"}, 0, "select group_concat(id) from t", "100,110"},
-    {"ANegativeIncrementCountsDown", {"CREATE TABLE t (id int IDENTITY(-1,-2) NOT NULL, v varchar(10) NULL)",
-      "insert into t (v) values ('a'), ('b')"}, 0, "select group_concat(id) from t", "-1,-3"},
-    {"AnExplicitValueRaisesTheCounter", {kT, "insert into t (v) values ('a')", "SET IDENTITY_INSERT t ON",
-      "insert into t (id, v) values (50, 'x')", "SET IDENTITY_INSERT t OFF", "insert into t (v) values ('b')"}, 0,
-     "select max(id) from t", "51"},
-    {"ALowerExplicitValueLeavesTheCounter", {kT, "insert into t (v) values ('a'), ('b'), ('c')",
-      "SET IDENTITY_INSERT t ON\r\ninsert into t (id, v) values (2, 'x')\r\nSET IDENTITY_INSERT t OFF",
-      "insert into t (v) values ('d')"}, 0, "select max(id) from t", "4"},
-    {"AnExplicitValueOnANewTableStartsTheCounter", {kT, "SET IDENTITY_INSERT t ON",
-      "insert into t (id, v) values (7, 'x')", "SET IDENTITY_INSERT t OFF", "insert into t (v) values ('b')"}, 0,
-     "select max(id) from t", "8"},
-    {"ATableWithoutACounterContinuesAfterItsRows", {kT, "insert into t (v) values ('a'), ('b')",
-      "delete from vantyr_identity", "insert into t (v) values ('c')"}, 0, "select group_concat(id) from t", "1,2,3"},
-    {"WithoutAColumnListTheIdentityColumnIsLeftOut", {kT, "insert into t values ('a')",
-      "insert into t select v from t"}, 0, "select group_concat(id || v) from t", "1a,2a"},
-    {"AnInsertWithoutColumnsNumbersItsRow", {kT, "insert into t default values"}, 0, "select id from t", "1"},
-    {"ValuesForEveryColumnWithoutAListAreRefused", {kT, "insert into t values (1, 'a')"}, 8101, "", ""},
-    {"WithoutAListUnderIdentityInsertIsRefused", {kT, "SET IDENTITY_INSERT t ON", "insert into t values ('a')"}, 8101,
-     "", ""},
-    {"AnExplicitValueWithIdentityInsertOffIsRefused", {kT, "insert into t (id, v) values (5, 'a')"}, 544, "", ""},
-    {"LeavingTheIdentityOutUnderIdentityInsertIsRefused", {kT, "SET IDENTITY_INSERT t ON",
-      "insert into t (v) values ('a')"}, 545, "", ""},
-    {"AnExplicitNullIdentityIsRefused", {kT, "SET IDENTITY_INSERT t ON", "insert into t (v, id) values ('a', 1), ('b', NULL)"},
-     339, "", ""},
-    {"AnExplicitNullIdentityFromAQueryIsRefused", {kT, "SET IDENTITY_INSERT t ON",
-      "insert into t (id, v) select NULL, 'a'"}, 515, "", ""},
-    {"ANullInsideAnIdentityValueIsNoLiteralNull", {kT, "SET IDENTITY_INSERT t ON",
-      "insert into t (id, v) values (isnull(NULL, 4), 'a')"}, 0, "select id from t", "4"},
-    {"ARefusedInsertHandsOutNothing", {kT, "insert into t (v) values ('a')", "SET IDENTITY_INSERT t ON",
-      "insert into t (id, v) select NULL, 'b'"}, 515, "select count(*) || '/' || max(id) from t", "1/1"},
-    {"AnUpdateOfTheIdentityColumnIsRefused", {kT, "insert into t (v) values ('a')", "update t set v = 'b', id = 5"},
-     8102, "select id || v from t", "1a"},
-    {"AnUpdateReadingTheIdentityColumnIsAccepted", {kT, "insert into t (v) values ('a')",
-      "update t set v = (select max(id) from t where id = 1) where id = 1"}, 0, "select id || v from t", "11"},
-    {"IdentityInsertOnATableWithoutIdentityIsRefused", {"CREATE TABLE u (a int NULL)", "SET IDENTITY_INSERT u ON"}, 8106,
-     "", ""},
-    {"IdentityInsertOnTwoTablesIsRefused", {kT, "CREATE TABLE t2 (id int IDENTITY NOT NULL)", "SET IDENTITY_INSERT t ON",
-      "SET IDENTITY_INSERT t2 ON"}, 8107, "", ""},
-    {"SelectIntoContinuesAfterTheCopiedRows", {kT, "insert into t (v) values ('a'), ('b'), ('c')",
-      "delete from t where id = 1", "select * into t2 from t", "insert into t2 (v) values ('d')"}, 0,
-     "select group_concat(id) from t2", "2,3,4"},
-    {"SelectTopZeroIntoStartsAtTheSeed", {"CREATE TABLE t (id int IDENTITY(5,5) NOT NULL, v varchar(10) NULL)",
-      "insert into t (v) values ('a'), ('b')", "select top 0 * into t2 from t", "insert into t2 (v) values ('d')"}, 0,
-     "select group_concat(id) from t2", "5"},
-    {"AnAddedIdentityColumnNumbersTheRowsInTheirOrder", {"CREATE TABLE u (v varchar(10) NULL)",
-      "insert into u (v) values ('a'), ('b'), ('c')", "Alter table u add autoid int identity(1,1) not null",
-      "insert into u (v) values ('d')"}, 0, "select group_concat(v || autoid) from u", "a1,b2,c3,d4"},
-    {"ASecondIdentityColumnIsRefused", {kT, "Alter table t add autoid int identity(1,1) not null"}, 2744, "", ""},
-
-    // Columns
-    {"AMultiColumnAddIsAllOrNothing", {"CREATE TABLE d (a int NULL)", "alter table d add x int null, a int null"}, 2705,
-     "select count(*) from pragma_table_info('d')", "1"},
-    {"ANotNullColumnWithADefaultFillsTheExistingRows", {"CREATE TABLE d (a int NULL)", "insert into d (a) values (1)",
-      "alter table d add cBatch varchar(10) default '' not null, r float default 1 not null"}, 0,
-     "select quote(cBatch) || r from d", "''1.0"},
-    {"ANullableColumnWithADefaultLeavesTheExistingRowsNull", {"CREATE TABLE d (a int NULL)",
-      "insert into d (a) values (1)", "alter table d add b int null default 5", "insert into d (a) values (2)"}, 0,
-     "select group_concat(ifnull(b, 'null')) from d", "null,5"},
-    {"DroppingTheDefaultOfAnAddedColumnKeepsItsValues", {"CREATE TABLE d (a int NULL)", "insert into d (a) values (1)",
-      "alter table d add c int constraint df_c default 3 not null", "alter table d drop constraint df_c"}, 0,
-     "select c from d", "3"},
-    {"ANotNullColumnWithoutDefaultNeedsAnEmptyTable", {"CREATE TABLE d (a int NULL)", "insert into d (a) values (1)",
-      "alter table d add c int not null"}, 4901, "", ""},
-    {"ANotNullColumnWithoutDefaultGoesIntoAnEmptyTable", {"CREATE TABLE d (a int NULL)", "alter table d add c int not null",
-      "insert into d (a) values (1)"}, -1, "select count(*) from d", "0"},
-    {"AlterColumnNotNullOverNullsIsRefused", {"CREATE TABLE d (a int NULL, r float NULL)", "insert into d (a) values (1)",
-      "alter table d ALTER COLUMN  r float not null"}, 515, "", ""},
-    {"AlterColumnNotNullIsEnforced", {"CREATE TABLE d (a int NULL, r float NULL)", "insert into d (a, r) values (1, 2)",
-      "alter table d ALTER COLUMN  r float not null", "insert into d (a) values (2)"}, -1, "select count(*) from d", "1"},
-    {"AlterColumnToAnotherTypeConvertsTheStoredValues", {"CREATE TABLE d (a int NULL, r varchar(10) NULL)",
-      "insert into d (a, r) values (1, '2.5')", "alter table d alter column r float null"}, 0,
-     "select typeof(r) from d", "real"},
-
-    // Defaults
-    {"ANamedDefaultIsUsedAndListed", {"CREATE TABLE d (a int NULL, r float NULL)",
-      "alter table d add constraint caonpce_c1 default 1 for r", "insert into d (a) values (1)"}, 0,
-     "select r || (select xtype from sysobjects where name = 'caonpce_c1') from d", "1.0D"},
-    {"AnAddedDefaultFillsOnlyTheColumnsLeftOut", {"CREATE TABLE d (a int NULL, r float NULL)",
-      "alter table d add constraint df_r default 1 for r", "insert into d (a, r) values (1, NULL)",
-      "insert into d (a) select 2", "insert into d default values"}, 0,
-     "select group_concat(ifnull(a, 'null') || ':' || ifnull(r, 'null')) from d", "1:null,2:1.0,null:1.0"},
-    {"AnAddedDefaultGoesWithTheIdentityNumber", {kT, "alter table t add constraint df_v default 'x' for v",
-      "insert into t default values", "SET IDENTITY_INSERT t ON", "insert into t (id) values (9)"}, 0,
-     "select group_concat(id || v) from t", "1x,9x"},
-    {"UnnamedDefaultsOfLikeColumnsGetNamesOfTheirOwn", {"CREATE TABLE CA_DistrInput (cPPID varchar(20) NOT NULL, "
-      "cpdwjhclfy float DEFAULT 0 NOT NULL, cpdwjhrgfy float DEFAULT 0 NOT NULL, cpdwjhzzfy float DEFAULT 0 NOT NULL)"},
-     0, "select count(distinct name) || '/' || min(name like 'DF\\_\\_CA\\_DistrI\\_\\_cpdwj\\_\\_%' escape '\\') "
-        "from sysobjects where xtype = 'D'", "3/1"},
-    {"ADroppedDefaultIsNoLongerUsed", {"CREATE TABLE d (a int NULL, r float NULL)",
-      "alter table d add constraint df_r default 1 for r", "alter table d drop constraint df_r",
-      "insert into d (a) values (1)"}, 0, "select ifnull(r, 'null') from d", "null"},
-    {"ASecondDefaultIsRefused", {"CREATE TABLE d (a int NULL, r float default 0 NULL)",
-      "alter table d add constraint df_r default 1 for r"}, 1781, "", ""},
-    {"ADefaultObjectBindsByUnquotedNames", {"CREATE TABLE CA_SPDF (ID int NOT NULL, cuser varchar(20) NULL)",
-      "CREATE DEFAULT CA_SPDF_cuser_D AS ''", "sp_bindefault 'CA_SPDF_cuser_D', 'CA_SPDF.cuser'",
-      "insert into CA_SPDF (ID) values (1)"}, 0, "select quote(cuser) from CA_SPDF", "''"},
-    {"ADefaultObjectBindsByQuotedNames", {"CREATE TABLE q (a int NULL, iQuot float NULL)",
-      "CREATE DEFAULT [dbo].[q_D] AS 1", "exec sp_bindefault N'[dbo].[q_D]', N'[q].[iQuot]'",
-      "insert into q (a) values (1)"}, 0, "select iQuot || '' from q", "1.0"},
-
-    // Keys
-    {"APrimaryKeyRefusesADuplicate", {"CREATE TABLE k (a int NOT NULL)",
-      "alter table k add constraint PK_k primary key nonclustered (a)", "insert into k (a) values (1)",
-      "insert into k (a) values (1)"}, -1, "select count(*) from k", "1"},
-    {"AClusteredKeyWithNocheckIsListed", {"CREATE TABLE CA_DistrItem (iItemID int IDENTITY NOT NULL, c varchar(5) NULL)",
-      "ALTER TABLE [dbo].[CA_DistrItem] WITH NOCHECK ADD CONSTRAINT [PK_CA_DistrItem] PRIMARY KEY  CLUSTERED (iItemID)  "},
-     0, "select xtype || (select count(*) from sysindexes where name = 'PK_CA_DistrItem') from sysobjects "
-        "where name = 'PK_CA_DistrItem'", "PK1"},
-    {"APrimaryKeyOnANullableColumnIsRefused", {"CREATE TABLE k (a int NULL)",
-      "alter table k add constraint PK_k primary key (a)"}, 8111, "", ""},
-    {"ASecondPrimaryKeyIsRefused", {"CREATE TABLE k (a int NOT NULL, b int NOT NULL, CONSTRAINT PK_k PRIMARY KEY (a))",
-      "alter table k add constraint PK_k2 primary key (b)"}, 1779, "", ""},
-    {"AKeyOverDuplicatesIsRefused", {"CREATE TABLE k (a varchar(5) NOT NULL)", "insert into k (a) values ('B1'), ('B1')",
-      "alter table k add constraint PK_k primary key (a)"}, 1505, "select count(*) from sysobjects where name = 'PK_k'", "0"},
-    {"AConstraintNameIsUniqueInTheDatabase", {"CREATE TABLE k (a int NOT NULL, CONSTRAINT PK_k PRIMARY KEY (a))",
-      "CREATE TABLE k2 (a int NOT NULL)", "alter table k2 add constraint PK_k primary key (a)"}, 2714, "", ""},
-    {"ADroppedKeyAllowsDuplicates", {"CREATE TABLE k (a int NOT NULL, CONSTRAINT PK_k PRIMARY KEY (a))",
-      "alter table k drop constraint PK_k", "insert into k (a) values (1), (1)"}, 0, "select count(*) from k", "2"},
-    {"DroppingAnUnknownConstraintIsRefused", {"CREATE TABLE k (a int NULL)", "alter table k drop constraint nothing"},
-     3728, "", ""},
-
-    // Foreign keys
-    {"AnUnnamedForeignKeyIsNamedAndListedByTheServer", {kParent, kChild, "insert into p (code) values ('A')",
-      "insert into CA_DistrInput (cPPID) values ('A')", "Alter Table CA_DistrInput ADD FOREIGN KEY(CPPID) REFERENCES p(code) "},
-     0, "select count(*) from sysobjects f join sysobjects t on t.id = f.parent_obj where f.name like 'FK\\_\\_CA\\_DistrI\\_\\_cPPID\\_\\_%' "
-        "escape '\\' and length(f.name) = 30 and f.xtype = 'F' and t.name = 'CA_DistrInput'", "1"},
-    {"AForeignKeyOverRowsWithoutParentIsRefused", {kParent, kChild, "insert into CA_DistrInput (cPPID) values ('X')",
-      "Alter Table CA_DistrInput ADD FOREIGN KEY(CPPID) REFERENCES p(code) "}, 547,
-     "select count(*) from sysobjects where xtype = 'F'", "0"},
-    {"WithNocheckTheExistingRowsAreNotChecked", {kParent, kChild, "insert into CA_DistrInput (cPPID) values ('X')",
-      "alter table CA_DistrInput with nocheck add constraint FK_d foreign key (cPPID) references p (code)"}, 0,
-     "select count(*) from sysobjects where xtype = 'F'", "1"},
-    {"AForeignKeyRefusesAChildWithoutParent", {kParent, kChild,
-      "alter table CA_DistrInput add constraint FK_d foreign key (cPPID) references p (code)",
-      "insert into CA_DistrInput (cPPID) values ('X')"}, -1, "select count(*) from CA_DistrInput", "0"},
-    {"AForeignKeyRefusesDeletingAParent", {kParent, kChild, "insert into p (code) values ('A')",
-      "insert into CA_DistrInput (cPPID) values ('A')",
-      "alter table CA_DistrInput add constraint FK_d foreign key (cPPID) references p (code)", "delete from p"},
-     platform::kErrRelatedRecords, "select count(*) from p", "1"},
-    {"ADroppedForeignKeyNoLongerRefuses", {kParent, kChild, "insert into p (code) values ('A')",
-      "insert into CA_DistrInput (cPPID) values ('A')",
-      "alter table CA_DistrInput add constraint FK_d foreign key (cPPID) references p (code)",
-      "alter table CA_DistrInput drop constraint FK_d", "delete from p"}, 0, "select count(*) from p", "0"},
-    {"AForeignKeyToATableWithoutKeyIsRefused", {"CREATE TABLE p (code varchar(20) NOT NULL)", kChild,
-      "alter table CA_DistrInput add foreign key (cPPID) references p (code)"}, 1776, "", ""},
-    {"AForeignKeyToNoTableIsRefused", {kChild, "alter table CA_DistrInput add foreign key (cPPID) references p (code)"},
-     1767, "", ""},
-    {"AReferencedKeyCannotBeDropped", {kParent, kChild,
-      "alter table CA_DistrInput add constraint FK_d foreign key (cPPID) references p (code)",
-      "alter table p drop constraint PK_p"}, 3725, "", ""},
-    {"AReferencedTableCannotBeDropped", {kParent, kChild,
-      "alter table CA_DistrInput add constraint FK_d foreign key (cPPID) references p (code)", "drop table p"}, 3726,
-     "", ""},
-
-    // Catalogue queries and statement forms of the upgrade
-    {"LikeTakesUnderscoreForOneCharacter", {kParent, kChild, "CREATE TABLE CA_X (c varchar(20) NOT NULL)",
-      "alter table CA_DistrInput add constraint FKxyCA_d foreign key (cPPID) references p (code)",
-      "alter table CA_X add constraint FK__CB_x foreign key (c) references p (code)"}, 0,
-     "select count(*) from sysobjects where name like 'FK__CA%'", "1"},
-    {"BracketedCreateTableOnAFilegroup", {"CREATE TABLE [dbo].[ca_bmmx_tmp] (\r\n[Period] [tinyint] NULL ,\r\n"
-      "[AmoType] [varchar] (1) NULL,\r\n[TotalQuaPre] [float] NULL \r\n) ON [PRIMARY]",
-      "insert into ca_bmmx_tmp (Period, AmoType) values (1, 'A')"}, 0,
-     "select group_concat(name) from pragma_table_info('ca_bmmx_tmp')", "Period,AmoType,TotalQuaPre"},
-    {"AnUpdateTakesASubqueryOrZero", {"CREATE TABLE rpt_glbdef (id int NULL, SystemID varchar(2) NULL, name varchar(60) NULL)",
-      "CREATE TABLE ca_rptfld (id int NULL, crptname varchar(60) NULL)", "insert into rpt_glbdef values (7, 'CA', 'a')",
-      "insert into ca_rptfld values (1, 'a'), (1, 'b')",
-      "update ca_rptfld set id = isnull((select id from rpt_glbdef where SystemID = 'CA' and name='a'),0) where crptname='a'",
-      "update ca_rptfld set id = isnull((select id from rpt_glbdef where SystemID = 'CA' and name='b'),0) where crptname='b'"},
-     0, "select group_concat(id) from ca_rptfld", "7,0"},
-    {"LeftCutsTheText", {"CREATE TABLE ca_predf (cunit varchar(60) NULL)",
-      "insert into ca_predf (cunit) values ('abcdefghij'), (NULL)",
-      "update ca_predf set cunit = left(cunit, 8) where not cunit is null"}, 0,
-     "select group_concat(ifnull(cunit, 'null')) from ca_predf", "abcdefgh,null"},
-    {"AnUnsupportedFormFailsAsAStatement", {"CREATE TABLE d (a int NULL)",
-      "alter table d add constraint ck_a check (a > 0)"}, -2, "", ""},
+    // Assignment conversion by the target column's type.
+    {"bit -1 is stored as 1", {"insert into R (b) values (-1)"}, "select count(*) from R where b = 1", "1"},
+    {"bit from a copy of an int", {"insert into R (i) values (-7)", "insert into R (b) select i from R"}, "select count(*) from R where b = 1", "1"},
+    {"insert-select converts a constant", {"insert into R (i) values (1)", "insert into R (b, dt) select 5, '2005-2-3' from R"}, "select count(*) from R where b = 1 and dt = '2005-02-03'", "1"},
+    {"alter column converts the stored values", {"insert into R (f) values (2.7)", "alter table R alter column f int null"}, "select f from R", "2"},
+    {"alter column refuses a value the new type cannot hold", {"insert into R (cid) values ('abcdef')"}, "alter table R alter column cid varchar(3) null", "fails: Msg 8152"},
+    {"bit 0.5 is stored as 1", {"insert into R (b) values (0.5)"}, "select b from R", "1"},
+    {"tinyint refuses 300", {}, "insert into R (t) values (300)", "fails: Msg 8115"},
+    {"tinyint refuses -1 through update", {"insert into R (t) values (1)"}, "update R set t = t - 2", "fails: Msg 8115"},
+    {"money rounds to 4 places", {"insert into R (m) values (1.23456)"}, "select m from R", "1.2346"},
+    {"decimal(18,2) rounds half away from zero", {"insert into R (d) values (1.005)"}, "select d from R", "1.01"},
+    {"decimal(18,2) rounds negatives away from zero", {"insert into R (d) values (-2.675)"}, "select d from R", "-2.68"},
+    {"decimal(4,2) refuses 100", {}, "insert into R (d4) values (100)", "fails: Msg 8115"},
+    {"varchar(2) refuses a longer text", {}, "insert into R (v) values ('abcdef')", "fails: Msg 8152"},
+    {"varchar(2) cuts trailing blanks only", {"insert into R (v) values ('ab    ')"}, "select len(v) + 0 from R", "2"},
+    {"char(4) is padded", {"insert into R (c) values ('ab')"}, "select c + '|' from R", "ab  |"},
+    {"int refuses a text that is no number", {}, "insert into R (i) values ('abc')", "fails: Msg 245"},
+    {"int takes a text that is a number", {"insert into R (i) values (' 42 ')"}, "select i + 1 from R", "43"},
+    {"2.7 copied into an int is 2", {"insert into R (f) values (2.7)", "insert into R (i) select f from R"}, "select i from R where i is not null", "2"},
+    {"-2.7 set into an int is -2", {"insert into R (f) values (-2.7)", "update R set i = f"}, "select i from R", "-2"},
+    {"money refuses a text that is no number", {}, "insert into R (m) values ('x1')", "fails: Msg 235"},
+    {"datetime equal across literal forms", {"insert into R (dt) values ('2005-1-1')"}, "select count(*) from R where dt = '20050101' and dt = '2005-01-01 00:00' and dt = '1/1/2005'", "1"},
+    {"datetime orders by value", {"insert into R (dt) values ('2005-10-2')", "insert into R (dt) values ('2005-9-30 13:05')"}, "select top 1 dt from R order by dt", "2005-09-30 13:05:00.000"},
+    {"select into filters by a date in another form", {"insert into R (dt) values ('2005-1-1')", "select * into R2 from R where dt = '20050101'"}, "select count(*) from R2", "1"},
+    {"datetime refuses a text that is no date", {}, "insert into R (dt) values ('2005-13-01')", "fails: Msg 241"},
+    // One collation: case, width and trailing blanks.
+    {"trailing blanks ignored in =", {"insert into R (cid) values ('10  ')"}, "select count(*) from R where cid = '10'", "1"},
+    {"case ignored in =", {"insert into R (cid) values ('ab')"}, "select count(*) from R where cid = 'AB'", "1"},
+    {"full-width letters and digits equal", {"insert into R (cid) values ('ab1')"}, "select count(*) from R where cid = N'\xEF\xBC\xA1\xEF\xBD\x82\xEF\xBC\x91'", "1"},
+    {"'ab' and 'ab ' collide under a primary key", {"insert into K (code) values ('ab')"}, "insert into K (code) values ('AB ')", "fails: UNIQUE"},
+    {"DISTINCT ignores trailing blanks and case", {"insert into R (cid) values ('x')", "insert into R (cid) values ('X  ')"}, "select count(distinct cid) from R", "1"},
+    {"GROUP BY ignores trailing blanks", {"insert into R (cid) values ('y')", "insert into R (cid) values ('y ')"}, "select count(*) from (select cid from R group by cid) g", "1"},
+    {"literals compare under the collation", {}, "select case when 'a' = 'A ' then 1 else 0 end", "1"},
+    {"a text compared with a number is read as a number", {"insert into R (cid) values ('010')"}, "select count(*) from R where cid = 10", "1"},
+    {"a text that is no number fails a comparison with a number", {"insert into R (cid) values ('x')"}, "select count(*) from R where cid = 1", "fails: Msg 245"},
+    {"LIKE keeps trailing blanks of the pattern", {"insert into R (cid) values ('ab')"}, "select count(*) from R where cid like 'ab '", "0"},
+    // Expressions typed from the models and literals.
+    {"len ignores trailing blanks", {}, "select len('ab  ')", "2"},
+    {"+ on texts joins them", {}, "select 'ab' + 'cd'", "abcd"},
+    {"+ on text columns joins them", {"insert into R (cid, v) values ('ab', 'cd')"}, "select cid + v from R", "abcd"},
+    {"+ of a number text and an int adds", {}, "select '1' + 1", "2"},
+    {"int arithmetic overflows", {}, "select 2147483647 + 1", "fails: Msg 8115"},
+    {"tinyint arithmetic overflows", {"insert into R (t) values (200)"}, "select t + t from R", "fails: Msg 8115"},
+    {"tinyint plus an int literal is an int", {"insert into R (t) values (200)"}, "select t + 100 from R", "300"},
+    {"integer division", {}, "select 7 / 2", "3"},
+    {"integer division truncates toward zero", {}, "select -7 / 2", "-3"},
+    {"money / decimal is not integer division", {"insert into R (m, d) values (100, 3)"}, "select m / d from R", "33.3333333333"},
+    {"money / int keeps 4 places", {"insert into R (m) values (100)"}, "select m / 3 from R", "33.3333"},
+    {"division by zero fails", {}, "select 1 / 0", "fails: Msg 8134"},
+    {"division by a zero column fails", {"insert into R (i) values (0)"}, "select 5 / i from R", "fails: Msg 8134"},
+    {"isnull takes the type of its first argument", {"insert into R (i) values (1)"}, "select isnull(v, 'abcdef') from R", "ab"},
+    {"left", {}, "select left('abcdef', 2)", "ab"},
+    {"right", {}, "select right('abcdef', 2)", "ef"},
+    {"substring", {}, "select substring('abcdef', 2, 3)", "bcd"},
+    {"charindex ignores case", {}, "select charindex('C', 'abcabc', 4)", "6"},
+    {"ltrim and rtrim trim blanks", {}, "select '[' + ltrim(rtrim('  a  ')) + ']'", "[a]"},
+    {"upper", {}, "select upper('ab')", "AB"},
+    {"abs", {}, "select abs(-3)", "3"},
+    {"round half away from zero", {}, "select round(2.5, 0)", "3"},
+    {"round to tens", {}, "select round(15, -1)", "20"},
+    {"cast to int truncates", {}, "select cast(2.9 as int)", "2"},
+    {"cast to varchar cuts", {}, "select cast('abcdef' as varchar(3))", "abc"},
+    {"convert datetime with style 112", {"insert into R (dt) values ('2005-3-7')"}, "select convert(varchar(8), dt, 112) from R", "20050307"},
+    {"year, month and datepart", {"insert into R (dt) values ('2005-3-7')"}, "select year(dt) * 10000 + month(dt) * 100 + datepart(dd, dt) from R", "20050307"},
+    {"datepart weekday counts from Sunday", {}, "select datepart(dw, '2005-01-02')", "1"},
+    {"getdate is a datetime of this century", {}, "select case when year(getdate()) >= 2000 then 1 else 0 end", "1"},
+    {"case with an input", {}, "select case 2 when 1 then 'one' when 2 then 'two' end", "two"},
+    {"avg of ints is an int", {"insert into R (i) values (1)", "insert into R (i) values (2)"}, "select avg(i) from R", "1"},
+    {"a variable is refused", {}, "select @n", "fails: variable @n"},
+    {"a function the engine does not know is refused by name", {}, "select soundex('a')", "fails: function 'soundex' is not supported"},
 };
 
-class ServerRulesTest : public ::testing::TestWithParam<Rule> {};
+class ServerRulesTest : public ::testing::TestWithParam<Rule> {
+protected:
+    TempDirectory temp;
+    platform::sqlite::DataDirectory directory{temp.path()};
+    Session session{directory};
+    std::string schema;
+
+    void SetUp() override {
+        auto db = directory.locate("001", "2005");
+        session.createDatabase(db);
+        schema = session.attach(db);
+        session.execute(schema, "CREATE TABLE [dbo].[R] ([id] int IDENTITY(1,1) NOT NULL, [b] bit NULL, [t] tinyint NULL, "
+                                "[i] int NULL, [m] money NULL, [d] decimal(18,2) NULL, [d4] decimal(4, 2) NULL, "
+                                "[v] varchar(2) NULL, [c] char(4) NULL, [cid] varchar(10) NULL, [dt] datetime NULL, "
+                                "[f] float NULL) ON [PRIMARY]");
+        session.execute(schema, "CREATE TABLE K (code varchar(10) NOT NULL, CONSTRAINT [PK_K] PRIMARY KEY ([code]))");
+    }
+};
 
 TEST_P(ServerRulesTest, GivesTheServersResult) {
     const Rule& rule = GetParam();
-    TempDirectory temp;
-    platform::sqlite::DataDirectory directory(temp.path());
-    auto db = directory.locate("001", "2005");
-    {
-        platform::sqlite::Session session(directory);
-        session.createDatabase(db);
-        std::string schema = session.attach(db);
-        for (std::size_t i = 0; i < rule.statements.size(); ++i) {
-            bool last = i + 1 == rule.statements.size();
-            try {
-                session.execute(schema, rule.statements[i]);
-                EXPECT_TRUE(!last || rule.refusal == 0) << "accepted: " << rule.statements[i];
-            } catch (const Error& e) {
-                ASSERT_TRUE(last && rule.refusal != 0) << rule.statements[i] << ": " << e.description();
-                if (rule.refusal == -2) {
-                    EXPECT_EQ(e.number(), platform::kErrStatementFailed);
-                    EXPECT_NE(e.description().find("not supported by the embedded engine"), std::string::npos);
-                } else if (rule.refusal == platform::kErrRelatedRecords) {
-                    EXPECT_EQ(e.number(), platform::kErrRelatedRecords);
-                } else if (rule.refusal > 0) {
-                    EXPECT_NE(e.description().find("Msg " + std::to_string(rule.refusal) + ":"), std::string::npos)
-                        << e.description();
-                }
-            }
+    for (const char* sql : rule.setup) session.execute(schema, sql);
+    std::string expected = rule.expected;
+    if (expected.rfind("fails: ", 0) == 0) {
+        try {
+            session.execute(schema, rule.statement);
+            ADD_FAILURE() << rule.statement << " was accepted";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.number(), platform::kErrStatementFailed);
+            EXPECT_NE(e.description().find(expected.substr(7)), std::string::npos) << e.description();
         }
+        return;
     }
-    if (*rule.query) {
-        EXPECT_EQ(Probe(db.path).value(rule.query).toText(), rule.expected);
+    auto row = session.firstRow(schema, rule.statement);
+    ASSERT_TRUE(row.values) << rule.statement;
+    const platform::Value& v = row.values->at(0);
+    char* end = nullptr;
+    double number = std::strtod(expected.c_str(), &end);
+    if (*end == '\0' && !expected.empty() && !v.isText()) {
+        EXPECT_NEAR(v.toDouble(), number, 1e-9) << rule.statement;
+    } else {
+        EXPECT_EQ(v.toText(), expected) << rule.statement;
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Rules, ServerRulesTest, ::testing::ValuesIn(kRules),
-                         [](const ::testing::TestParamInfo<Rule>& info) { return std::string(info.param.name); });
+// The recordsets' writes convert like the statements do.
+TEST_F(ServerRulesTest, RecordsetWritesConvertToTheColumnType) {
+    using platform::Value;
+    session.insertRow({schema, "R"}, {{"b", Value(-1)}, {"m", Value(1.23456)}, {"dt", Value("2005-1-1")}});
+    EXPECT_EQ(session.firstRow(schema, "select count(*) from R where b = 1 and m = 1.2346 and dt = '20050101'")
+                  .values->at(0).toDouble(), 1);
+    auto row = session.firstRow(schema, "select * from R");
+    EXPECT_THROW(session.updateFirstRow(row, {{"t", Value(300)}}), Error);
+    EXPECT_THROW(session.updateFirstRow(row, {{"v", Value("abc")}}), Error);
+}
 
-// The catalogue as the upgrade reads it through the engine: indexes by name
-// across all tables, constraints by a LIKE pattern.
-TEST(CatalogQueriesTest, IndexesByNameAndConstraintsByPattern) {
-    TempDirectory temp;
-    platform::sqlite::DataDirectory directory(temp.path());
-    auto db = directory.locate("001", "2005");
-    platform::sqlite::Session session(directory);
-    session.createDatabase(db);
-    std::string s = session.attach(db);
-    auto indexCount = [&] {
-        auto row = session.firstRow(s, "select count(*) IndexCount from sysindexes where name='idxmenu'");
-        EXPECT_EQ(row.columns.front(), "IndexCount");
-        return (*row.values)[0].toDouble();
+INSTANTIATE_TEST_SUITE_P(Rules, ServerRulesTest, ::testing::ValuesIn(kRules), [](const auto& info) {
+    std::string name;
+    for (const char* p = info.param.name; *p; ++p) name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+    return name;
+});
+
+// A copy between columns of the same type is left to SQLite as written: no
+// conversion runs per row. A copy into another type converts.
+TEST(ServerRulesCopies, SameTypesCopyPlainlyOtherTypesConvert) {
+    using namespace platform::sqlite;
+    auto resolve = [](const std::string& db) { return db.empty() ? std::string("main") : db; };
+    auto table = [](const char* name, std::vector<std::pair<const char*, const char*>> columns) {
+        TableModel m;
+        m.name = name;
+        for (const auto& [column, type] : columns) {
+            ColumnDef c;
+            c.name = column;
+            c.type = type;
+            m.columns.push_back(c);
+        }
+        return m;
     };
-    session.execute(s, "CREATE TABLE CA_MenuDef ( cDefault varchar(255) not null, cNewMenu varchar(255) null)");
-    EXPECT_EQ(indexCount(), 0);
-    session.execute(s, "create UNIQUE index idxmenu on CA_MenuDef (cDefault)");
-    EXPECT_EQ(indexCount(), 1);
-    session.execute(s, kParent);
-    session.execute(s, kChild);
-    session.execute(s, "Alter Table CA_DistrInput ADD FOREIGN KEY(CPPID) REFERENCES p(code) ");
-    auto row = session.firstRow(s, "select name from sysobjects where name like 'FK__CA%'");
-    ASSERT_TRUE(row.values);
-    std::string name = (*row.values)[0].toText();
-    EXPECT_EQ(name.substr(0, 22), "FK__CA_DistrI__cPPID__");
-    session.execute(s, "Alter Table CA_DistrInput drop constraint " + name);
-    EXPECT_FALSE(session.firstRow(s, "select name from sysobjects where name like 'FK__CA%'").values);
+    TableModel source = table("S", {{"a", "varchar(10)"}, {"n", "int"}, {"m", "money"}});
+    TableModel target = table("T", {{"a", "varchar(20)"}, {"n", "int"}, {"m", "money"}, {"t", "tinyint"}});
+    ModelResolver models = [&](const TableRef& r) -> std::optional<TableModel> {
+        if (r.table == "S") return source;
+        if (r.table == "T") return target;
+        return std::nullopt;
+    };
+    auto sql = [&](const char* text) { return std::get<Passthrough>(translate(text, resolve, models).at(0)).sql; };
+    EXPECT_EQ(sql("insert into X..T (a, n, m) select a, n, m from S where n = 12").find("vantyr_"), std::string::npos);
+    EXPECT_EQ(sql("update T set n = 0, t = 12").find("vantyr_"), std::string::npos);
+    EXPECT_NE(sql("insert into X..T (t) select n from S").find("vantyr_assign(c1, 'tinyint')"), std::string::npos);
+    EXPECT_NE(sql("insert into X..T (a) select m from S").find("vantyr_assign"), std::string::npos);
 }
 
-// The carry-over's identity columns continue where the last carry-over into
-// the year stopped.
-class IdentityCarryOverTest : public DemoFixture {};
-
-TEST_F(IdentityCarryOverTest, ASecondCarryOverContinuesTheNumbers) {
-    makeDemo(Release::V850, 48);
-    ASSERT_TRUE(carryOver(Release::V850).result);
-    std::int64_t rows = cur().count("select count(*) from ca_amoct");
-    ASSERT_GT(rows, 0);
-    EXPECT_EQ(cur().count("select max(autoid) from ca_amoct"), rows);
-    ASSERT_TRUE(carryOver(Release::V850).result);
-    EXPECT_EQ(cur().count("select min(autoid) from ca_amoct"), rows + 1);
-    EXPECT_EQ(cur().count("select max(autoid) from ca_amoct"), 2 * rows);
-}
-
-}  // namespace
-}  // namespace vantyr::testing
-
-namespace vantyr::testing {
-namespace {
-
-// Group 11 of the release-8.50 upgrade on tables as they stood before it:
-// every statement is carried out, in order, with the server's effect.
-TEST(UpgradeFormsTest, ColumnAndTableAdditionsOfTheUpgradeRunInOrder) {
+// A refused statement leaves nothing behind: the rows before it stay as they were.
+TEST(ServerRulesRefusal, ARefusedInsertSelectWritesNoRow) {
     TempDirectory temp;
-    platform::sqlite::DataDirectory directory(temp.path());
+    platform::sqlite::DataDirectory directory{temp.path()};
+    Session session{directory};
     auto db = directory.locate("001", "2005");
+    session.createDatabase(db);
+    auto schema = session.attach(db);
+    session.execute(schema, "create table A (n int null)");
+    session.execute(schema, "create table B (n tinyint null)");
+    session.execute(schema, "insert into A (n) values (1), (2), (300)");
+    EXPECT_THROW(session.execute(schema, "insert into B (n) select n from A"), Error);
+    EXPECT_EQ(session.firstRow(schema, "select count(*) from B").values->at(0).toDouble(), 0);
+}
+
+// vantyr sql on a real file: rows as a table and as JSON lines, the rows a
+// change affected, and the exit codes.
+TEST(SqlCommandTest, PrintsRowsAndExitsByTheOutcome) {
+    TempDirectory temp;
+    platform::sqlite::DataDirectory directory{temp.path()};
     {
-        platform::sqlite::Session session(directory);
+        Session session{directory};
+        auto db = directory.locate("001", "2005");
         session.createDatabase(db);
-        std::string s = session.attach(db);
-        for (const char* sql : {
-                 "CREATE TABLE ca_predf (cProcedureID varchar(20) NULL, cunit varchar(60) NULL)",
-                 "CREATE TABLE ca_allmt (cDeptID varchar(12) NULL)",
-                 "CREATE TABLE ca_onpce (cppid varchar(20) NULL, iOnPApp float NULL, iperiod tinyint NULL)",
-                 "CREATE TABLE ca_onpqu (cppid varchar(20) NULL, iQuot float NULL)",
-                 "insert into ca_predf values ('P1', 'abcdefghij'), ('P2', NULL)",
-                 "insert into ca_allmt values ('D1')",
-                 "insert into ca_onpce values ('A', 0.5, 1), ('B', 0.25, 2)",
-                 "insert into ca_onpqu values ('A', 3)"})
-            session.execute(s, sql);
-        for (const char* sql : {
-                 "update ca_predf set cunit = left(cunit, 8) where not cunit is null",
-                 "alter table ca_allmt add cMatSelfDefMethod varchar(255) null, cDirmSelfDefMethod varchar(255) null, "
-                 "cAuxSelfDefMethod varchar(255) null, cMauSelfDefMethod varchar(255) null, cMatSelfDefFormula varchar(255) "
-                 "null, cDirmSelfDefFormula varchar(255) null, cAuxSelfDefFormula varchar(255) null, cMauSelfDefFormula "
-                 "varchar(255) null",
-                 "alter table ca_onpce add cBatch varchar(10) default '' not null,iOnPAppMat float default 1 not null, "
-                 "iOnPAppDirm float default 1 not null, iOnPAppAux float default 1 not null, iOnPAppMau float default 1 "
-                 "not null, iOnPAppOth float default 1 not null ",
-                 "alter table ca_onpce ALTER COLUMN  iOnPApp float not null",
-                 "alter table ca_onpce add constraint caonpce_c1 default 1 for iOnPApp",
-                 "alter table ca_onpqu add iQuotMat float default 1 not null, iQuotDirm float default 1 not null, iQuotAux "
-                 "float default 1 not null, iQuotMau float default 1 not null, iQuotOth float default 1 not null",
-                 "CREATE TABLE CA_MenuDef ( cDefault varchar(255) not null, cNewMenu varchar(255) null)",
-                 "Insert into ca_menudef(cdefault) values('产品结构')",
-                 "create UNIQUE index idxmenu on CA_MenuDef (cDefault)",
-                 "CREATE TABLE CA_DistrItem ( iItemID int IDENTITY, cItemName varchar(60) not null)",
-                 "update ca_onpce set iOnPAppMat = iOnPApp, iOnPAppDirm = iOnPApp, iOnPAppAux = iOnPApp, iOnPAppMau = "
-                 "iOnPApp, iOnPAppOth = iOnPApp",
-                 "update ca_onpqu set iQuotMat = iQuot, iQuotDirm = iQuot, iQuotAux = iQuot, iQuotMau = iQuot, iQuotOth = "
-                 "iQuot",
-                 "create table Ca_ACR_DetailMau ( cPPID  varchar(20) not null, cAmoID varchar(20) null, iManQuo float null )",
-                 "Alter table ca_onpce add autoid int identity(1,1) not null",
-                 "alter table ca_onpce add constraint PK_ca_onpce primary key nonclustered (autoid)",
-                 "insert into ca_onpce (cppid, iperiod) values ('C', 3)"})
-            EXPECT_NO_THROW(session.execute(s, sql)) << sql;
-        // the second sending of a plain add fails and leaves the column as it is
-        EXPECT_THROW(session.execute(s, "alter table ca_onpqu add iQuotMat float default 1 not null"), Error);
-        EXPECT_THROW(session.execute(s, "Insert into ca_menudef(cdefault) values('产品结构')"), Error);
+        session.execute(session.attach(db), "create table T (code varchar(10) null, flag bit null)");
     }
-    Probe p(db.path);
-    EXPECT_EQ(p.value("select group_concat(ifnull(cunit, 'null')) from ca_predf").toText(), "abcdefgh,null");
-    EXPECT_EQ(p.value("select group_concat(cppid || ':' || iOnPAppMat || iOnPAppOth || quote(cBatch) || autoid) from ca_onpce")
-                  .toText(),
-              "A:0.50.5''1,B:0.250.25''2,C:1.01.0''3");
-    EXPECT_EQ(p.count("select count(*) from ca_onpqu where iQuotMau = 3 and iQuotOth = 3"), 1);
-    EXPECT_EQ(p.count("select count(*) from pragma_table_info('ca_allmt')"), 9);
-    EXPECT_EQ(p.count("select count(*) from sysobjects where name in ('caonpce_c1', 'PK_ca_onpce')"), 2);
+    auto run = [&](std::string statement, bool json, std::string& out, std::string year = "2005") {
+        std::ostringstream o, e;
+        std::istringstream in;
+        cli::Console console{o, e, in};
+        int code = cli::runSql({temp.path().string(), "001", year, std::move(statement), json}, console);
+        out = o.str() + e.str();
+        return code;
+    };
+    std::string out;
+    EXPECT_EQ(run("insert into T (code, flag) values ('a', -1), ('b', 0)", false, out), 0);
+    EXPECT_EQ(out, "2 rows affected\n");
+    EXPECT_EQ(run("select code, flag from T where flag = 1", false, out), 0);
+    EXPECT_EQ(out, "code | flag\n---- | ----\na    | 1\n(1 row)\n");
+    EXPECT_EQ(run("select code, flag, null as n from T order by code", true, out), 0);
+    EXPECT_EQ(out, "{\"code\":\"a\",\"flag\":1,\"n\":null}\n{\"code\":\"b\",\"flag\":0,\"n\":null}\n");
+    EXPECT_EQ(run("insert into T (flag) values ('x')", false, out), 2);
+    EXPECT_NE(out.find("Msg 245"), std::string::npos) << out;
+    EXPECT_EQ(run("select 1", false, out, "2099"), 3);
+    std::ofstream(temp.path() / "QXDATA_001_2006.db") << "not a database, just text";
+    EXPECT_EQ(run("select 1", false, out, "2006"), 3);
+    EXPECT_NE(out.find("QXDATA_001_2006.db"), std::string::npos) << out;
+    EXPECT_EQ(run("select 1", false, out, "20x5"), 3);
 }
 
 }  // namespace
