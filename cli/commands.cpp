@@ -62,6 +62,7 @@ int exitCodeOf(std::optional<RunEnd> end) {
         case RunEnd::Committed: return kExitCommitted;
         case RunEnd::Stopped: return kExitStopped;
         case RunEnd::RolledBack: return kExitFailed;
+        case RunEnd::NotOpened: return kExitUsage;
     }
     return kExitFailed;
 }
@@ -105,6 +106,10 @@ int runCarryOver(const CarryOverOptions& o, Console& console) {
     int code = exitCodeOf(observer.end());
     if (o.dryRun) {
         console.err << "vantyr: dry run planned " << observer.planned() << " statement(s); nothing was written\n";
+    } else if (code == kExitFailed) {
+        console.err << "vantyr: failed; what the run changed in the current year was rolled back\n";
+    } else if (observer.end() == RunEnd::NotOpened) {
+        console.err << "vantyr: nothing was written: a database of the run could not be opened for writing\n";
     } else if (code == kExitCommitted) {
         console.err << "vantyr: committed; " << observer.skipped() << " statement(s) skipped"
                     << (observer.skipped() && o.trace.empty() ? " (see --trace for which)" : "") << "\n";
