@@ -65,9 +65,11 @@ std::string serverWording(int code, const std::string& message) {
     return message;
 }
 
-std::string storageCause(long number) {
+std::string storageCause(long number, int lockWaitMs) {
     switch (number) {
-        case kErrLocked: return "is locked by another user or process, and the wait for the lock ran out";
+        case kErrLocked:
+            return "is locked by another user or process, and the wait of " + std::to_string(lockWaitMs) +
+                   " ms for the lock ran out";
         case kErrReadOnly: return "is read-only: the file or its folder cannot be written";
         case kErrDiskFull: return "could not be written: the disk is full";
         case kErrNotADatabase: return "is not a database or is damaged";
@@ -118,7 +120,7 @@ Error funnel(const SqliteFailure& failure, FailureSite site, const FailureFiles&
     std::string message = failure.what();
     if (site == FailureSite::Bookkeeping || storageCode(code)) {
         long number = storageNumber(code);
-        std::string description = "The account-year database " + files.describe() + " " + storageCause(number) +
+        std::string description = "The account-year database " + files.describe() + " " + storageCause(number, files.lockWaitMs) +
                                   " (" + message + ", SQLite code " + std::to_string(code) + ")";
         if (!sql.empty()) description += " [statement: " + sql + "]";
         return Error(number, description + ".");

@@ -31,6 +31,7 @@ enum class FailureSite {
 struct FailureFiles {
     std::vector<std::string> names;  // database names, e.g. QXDATA_001_2005
     std::vector<std::string> paths;  // their files
+    int lockWaitMs = 0;              // how long the connection waits for a lock
     std::string describe() const;
 };
 

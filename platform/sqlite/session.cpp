@@ -35,7 +35,7 @@ Connection& Session::connection() {
 std::string Session::attach(const AccountYear& database) {
     std::string key = lowerCase(database.name);
     if (auto it = aliases_.find(key); it != aliases_.end()) return it->second;
-    FailureFiles file{{database.name}, {database.path.string()}};
+    FailureFiles file{{database.name}, {database.path.string()}, directory_.options().busyTimeoutMs};
     if (!std::filesystem::exists(database.path))
         throw Error(kErrCannotOpen, "The account-year database " + file.describe() + " cannot be opened: there is no such file.");
     if (connection_ && connection_->inTransaction())
@@ -127,6 +127,7 @@ void Session::bookkeeping(const std::string& sql, const std::string& schema, con
 
 FailureFiles Session::files(const std::string& schema) const {
     FailureFiles out;
+    out.lockWaitMs = directory_.options().busyTimeoutMs;
     auto add = [&](const AccountYear& ay) {
         out.names.push_back(ay.name);
         out.paths.push_back(ay.path.string());
@@ -145,7 +146,7 @@ void Session::createDatabase(const AccountYear& database) {
         fresh.exec("PRAGMA journal_mode = DELETE");
         Catalog(fresh).install("main");
     } catch (const SqliteFailure& f) {
-        throw funnel(f, FailureSite::Bookkeeping, {{database.name}, {database.path.string()}}, "");
+        throw funnel(f, FailureSite::Bookkeeping, {{database.name}, {database.path.string()}, directory_.options().busyTimeoutMs}, "");
     }
 }
 
