@@ -158,11 +158,10 @@ std::string Session::resolve(const std::string& schema, const std::string& datab
 }
 
 template <class F>
-auto Session::guarded(const std::string& sql, F&& body) {
+auto Session::guarded(const std::string& sql, F&& body, const std::string& schema) {
     Connection& db = connection();
     auto identityBefore = identityInsertOn_;
     bool inTransaction = db.inTransaction();
-    const std::string schema = "main";
     bookkeeping(std::string("SAVEPOINT ") + kSavepoint, schema, "The engine could not open its savepoint around a statement");
     // Undoes the statement; false when SQLite rolled back the whole transaction on its own.
     auto undo = [&] {
@@ -197,7 +196,7 @@ std::int64_t Session::execute(const std::string& schema, const std::string& sql)
         std::int64_t rows = 0;
         for (const auto& command : commands) rows += run(schema, command);
         return rows;
-    });
+    }, schema);
 }
 
 void Session::checkIdentityInsert(const Passthrough& c) {
@@ -465,15 +464,29 @@ void Session::commit() {
     try {
         connection().exec("COMMIT");
     } catch (const SqliteFailure& f) {
-        Error failure = funnel(f, FailureSite::Bookkeeping, files("main"), "");
+        FailureFiles concerned = files("main");
+        if (!written.empty()) {
+            concerned.names.clear();
+            concerned.paths.clear();
+            for (const auto& [database, number] : written) {
+                concerned.names.push_back(database.name);
+                concerned.paths.push_back(database.path.string());
+            }
+        }
+        Error failure = funnel(f, FailureSite::Bookkeeping, concerned, "");
         failure = Error(failure.number(), what + ": " + failure.description());
         rollback();
-        if (!written.empty() && saved(written)) return;
+        if (written.empty()) throw failure;
+        std::string unknown;
+        if (saved(written, unknown)) return;
+        if (!unknown.empty())
+            throw Error(failure.number(), failure.description() + " Whether the changes were saved could not be "
+                                          "confirmed (" + unknown + "): look at the current year before running again.");
         throw failure;
     }
 }
 
-bool Session::saved(const std::vector<std::pair<AccountYear, std::int64_t>>& written) const {
+bool Session::saved(const std::vector<std::pair<AccountYear, std::int64_t>>& written, std::string& unknown) const {
     try {
         for (const auto& [database, number] : written) {
             Connection fresh(database.path.string(), false, directory_.options());
@@ -481,8 +494,9 @@ bool Session::saved(const std::vector<std::pair<AccountYear, std::int64_t>>& wri
             if (!st.step() || static_cast<std::int64_t>(st.column(0).toDouble()) != number) return false;
         }
         return true;
-    } catch (const SqliteFailure&) {
-        return false;  // not known to be saved: the failure stands
+    } catch (const SqliteFailure& f) {
+        unknown = f.what();
+        return false;
     }
 }
 

@@ -72,13 +72,14 @@ private:
     // Runs one SQLite statement with its values bound, in a savepoint.
     void writeBound(const std::string& sql, const std::vector<std::pair<std::string, Value>>& values);
     template <class F>
-    auto guarded(const std::string& sql, F&& body);
+    auto guarded(const std::string& sql, F&& body, const std::string& schema = "main");
     void checkAccountYear(const std::string& alias, const AccountYear& database);
     void forgetDatabase(const std::string& alias, const AccountYear& database);
     // Runs one statement of the engine's own bookkeeping; a failure is a storage failure.
     void bookkeeping(const std::string& sql, const std::string& schema, const std::string& what);
-    // True when each file, read afresh, holds the commit number given it.
-    bool saved(const std::vector<std::pair<AccountYear, std::int64_t>>& written) const;
+    // True when each file, read afresh, holds the commit number given it;
+    // `unknown` says why when a file could not be read.
+    bool saved(const std::vector<std::pair<AccountYear, std::int64_t>>& written, std::string& unknown) const;
     // The files a failure in `schema` may concern, that one first.
     FailureFiles files(const std::string& schema) const;
 

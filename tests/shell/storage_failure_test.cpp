@@ -245,11 +245,13 @@ TEST_F(StorageFailureTest, AFullDiskRollsTheRunBackNamingTheFile) {
 // read-only (as root, the child first becomes an ordinary user, for whom
 // permissions count). Returns the exit code and the messages.
 std::pair<int, std::string> runAsOrdinaryUser(const std::filesystem::path& dir) {
-    auto messages = dir.parent_path() / (dir.filename().string() + ".messages");
+    auto messages = dir / "messages.txt";  // made here, so that the child may write it whatever it may not
+    std::ofstream(messages).close();
+    std::filesystem::permissions(messages, std::filesystem::perms::all);
     pid_t pid = fork();
     if (pid == 0) {
         if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(100);
-        std::ofstream err(messages);
+        std::ofstream err(messages, std::ios::in | std::ios::out);
         std::ostringstream out;
         std::istringstream in;
         cli::Console console{out, err, in, false, false};
@@ -265,7 +267,8 @@ std::pair<int, std::string> runAsOrdinaryUser(const std::filesystem::path& dir) 
     int status = 0;
     waitpid(pid, &status, 0);
     std::string text = bytesOf(messages);
-    std::filesystem::remove(messages);
+    std::error_code ignored;
+    std::filesystem::remove(messages, ignored);
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text};
 }
 
