@@ -118,8 +118,11 @@ long storageNumber(int extendedCode) noexcept {
 Error funnel(const SqliteFailure& failure, FailureSite site, const FailureFiles& files, const std::string& sql) {
     int code = failure.code();
     std::string message = failure.what();
-    if (site == FailureSite::Bookkeeping || storageCode(code)) {
-        long number = storageNumber(code);
+    // The engine's catalogue tables (vantyr_tables, vantyr_defaults) are its own bookkeeping: no
+    // statement of the component names them, so a failure naming one is a damaged file.
+    bool catalogue = message.find("vantyr_") != std::string::npos;
+    if (site == FailureSite::Bookkeeping || storageCode(code) || catalogue) {
+        long number = catalogue && !storageCode(code) ? kErrNotADatabase : storageNumber(code);
         std::string description = "The account-year database " + files.describe() + " " + storageCause(number, files.lockWaitMs) +
                                   " (" + message + ", SQLite code " + std::to_string(code) + ")";
         if (!sql.empty()) description += " [statement: " + sql + "]";

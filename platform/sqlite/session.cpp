@@ -1,6 +1,7 @@
 #include "platform/sqlite/session.h"
 
 #include <algorithm>
+#include <nlohmann/json.hpp>
 
 #include "platform/error.h"
 #include "platform/sqlite/tokenizer.h"
@@ -185,7 +186,10 @@ auto Session::guarded(const std::string& sql, F&& body, const std::string& schem
         throw ending(e);
     } catch (const SqliteFailure& f) {
         throw ending(funnel(f, FailureSite::Statement, files(schema), sql));
-    } catch (const std::exception& e) {  // CatalogError, UnsupportedStatement, a damaged model
+    } catch (const nlohmann::json::exception& e) {  // a table model in the catalogue that cannot be read
+        throw ending(Error(kErrNotADatabase, "The catalogue of the account-year database " + files(schema).describe() +
+                                                 " is damaged (" + e.what() + ") [statement: " + sql + "]."));
+    } catch (const std::exception& e) {  // CatalogError, UnsupportedStatement
         throw ending(statementFailure(e.what(), sql));
     }
 }
@@ -402,6 +406,9 @@ FirstRow Session::firstRow(const std::string& schema, const std::string& sql) {
         throw;
     } catch (const SqliteFailure& f) {
         throw funnel(f, FailureSite::Statement, files(schema), sql);
+    } catch (const nlohmann::json::exception& e) {  // a table model in the catalogue that cannot be read
+        throw Error(kErrNotADatabase, "The catalogue of the account-year database " + files(schema).describe() +
+                                          " is damaged (" + e.what() + ") [statement: " + sql + "].");
     } catch (const std::exception& e) {
         throw statementFailure(e.what(), sql);
     }

@@ -241,6 +241,18 @@ TEST_F(StorageFailureTest, AFullDiskRollsTheRunBackNamingTheFile) {
     }
 }
 
+TEST_F(StorageFailureTest, ADamagedCatalogueIsAStorageFailureNotAStatementPassedOver) {
+    Probe(file("2005")).exec("UPDATE vantyr_tables SET definition = '{\"columns\":' WHERE lower(name) = 'ca_amoct'");
+    DemoState damaged = stateOf(directory);
+    StorageRun run = runOn(directory, Release::V861);
+    EXPECT_EQ(run.end, RunEnd::RolledBack) << run.messages;
+    EXPECT_NE(run.messages.find("The catalogue of the account-year database"), std::string::npos) << run.messages;
+    EXPECT_NE(run.messages.find("QXDATA_001_2005 ("), std::string::npos) << run.messages;
+    EXPECT_TRUE(storageFailureOnlyEndsTheRun(run.trace, platform::kErrNotADatabase)) << run.trace;
+    EXPECT_EQ(firstDifference(damaged.cur, Probe(file("2005")).dump()), "");
+    EXPECT_EQ(firstDifference(before.prevMarked, Probe(file("2004")).dump()), "");
+}
+
 // Runs the command in a child process that cannot write what `deny` makes
 // read-only (as root, the child first becomes an ordinary user, for whom
 // permissions count). Returns the exit code and the messages.
