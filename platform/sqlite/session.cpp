@@ -169,6 +169,10 @@ auto Session::guarded(const std::string& sql, F&& body, const std::string& schem
         catalog_->forget();
         identityInsertOn_ = identityBefore;
         if (!db.inTransaction()) return !inTransaction;  // the savepoint is gone with the transaction
+        if (!inTransaction) {  // the savepoint was the transaction (its RELEASE may have been refused)
+            bookkeeping("ROLLBACK", schema, "The engine could not undo a failed statement");
+            return true;
+        }
         bookkeeping(std::string("ROLLBACK TO ") + kSavepoint + "; RELEASE " + kSavepoint, schema,
                     "The engine could not undo a failed statement");
         return true;
