@@ -76,6 +76,15 @@ protected:
         before = stateOf(directory);
     }
     DataDirectory waitingBriefly() const { return DataDirectory(temp.path(), ConnectionOptions{"", 150}); }
+    std::filesystem::path reference() const { return temp.path() / "reference"; }
+    // The run on copies of both files in reference(), undisturbed: what a run commits.
+    StorageRun runOnACopy() {
+        std::filesystem::create_directories(reference());
+        for (const char* y : {"2004", "2005"}) std::filesystem::copy_file(file(y), reference() / file(y).filename());
+        StorageRun expected = runOn(DataDirectory(reference()), Release::V861);
+        EXPECT_EQ(expected.end, RunEnd::Committed) << expected.messages;
+        return expected;
+    }
 
     // The run ended without anything written and named the file.
     void expectRefusedBeforeAnything(const StorageRun& run, const std::string& year, const std::string& cause) {
@@ -177,11 +186,7 @@ TEST_F(StorageFailureTest, ALockHeldPastTheWaitStopsTheRunNamingTheFile) {
 }
 
 TEST_F(StorageFailureTest, ALockReleasedWithinTheWaitOnlyDelaysTheRun) {
-    auto reference = temp.path() / "reference";
-    std::filesystem::create_directories(reference);
-    for (const char* y : {"2004", "2005"}) std::filesystem::copy_file(file(y), reference / file(y).filename());
-    StorageRun expected = runOn(DataDirectory(reference), Release::V861);
-    ASSERT_EQ(expected.end, RunEnd::Committed) << expected.messages;
+    StorageRun expected = runOnACopy();
 
     StorageRun run;
     {
@@ -190,7 +195,7 @@ TEST_F(StorageFailureTest, ALockReleasedWithinTheWaitOnlyDelaysTheRun) {
     }
     EXPECT_EQ(run.end, RunEnd::Committed) << run.messages;
     EXPECT_EQ(run.skipped, expected.skipped);
-    EXPECT_EQ(firstDifference(Probe(reference / file("2005").filename()).dump(), Probe(file("2005")).dump()), "");
+    EXPECT_EQ(firstDifference(Probe(reference() / file("2005").filename()).dump(), Probe(file("2005")).dump()), "");
 }
 
 TEST_F(StorageFailureTest, AReaderHoldingTheCurrentYearAtTheCommitRollsTheRunBack) {
@@ -221,6 +226,23 @@ bool storageFailureOnlyEndsTheRun(const std::string& trace, long number) {
         ++failed;
     }
     return failed == 1;
+}
+
+TEST_F(StorageFailureTest, AReaderGoneBeforeTheCommitLeavesTheRunAsWithoutIt) {
+    StorageRun expected = runOnACopy();
+
+    std::unique_ptr<Probe> reader;
+    StorageRun run = runOn(waitingBriefly(), Release::V861, [&](int step, platform::sqlite::SqlitePlatform&) {
+        if (step == 3) {
+            reader = std::make_unique<Probe>(file("2005"));
+            reader->exec("BEGIN");
+            reader->count("select count(*) from ca_cbsys");
+        }
+        if (step == 6) reader.reset();
+    });
+    EXPECT_EQ(run.end, RunEnd::Committed) << run.messages;
+    EXPECT_EQ(run.skipped, expected.skipped);
+    EXPECT_EQ(firstDifference(Probe(reference() / file("2005").filename()).dump(), Probe(file("2005")).dump()), "");
 }
 
 TEST_F(StorageFailureTest, AFullDiskRollsTheRunBackNamingTheFile) {
