@@ -62,6 +62,7 @@ int exitCodeOf(std::optional<RunEnd> end) {
         case RunEnd::Committed: return kExitCommitted;
         case RunEnd::Stopped: return kExitStopped;
         case RunEnd::RolledBack: return kExitFailed;
+        case RunEnd::NotOpened: return kExitUsage;
     }
     return kExitFailed;
 }
@@ -200,6 +201,10 @@ int runCarryOver(const CarryOverOptions& o, Console& console) {
     summary.exitCode = code;
     summary.outcome = outcomeOf(code, o.dryRun);
     if (!o.dryRun && (code == kExitCommitted || code == kExitUnreconciled)) printSummary(summary, console.err);
+    if (!o.dryRun && code == kExitFailed)
+        console.err << "vantyr: failed; what the run changed in the current year was rolled back\n";
+    if (!o.dryRun && observer.end() == RunEnd::NotOpened)
+        console.err << "vantyr: nothing was written: a database of the run could not be opened for writing\n";
     if (jsonFile) jsonFile << toJson(summary).dump(2) << "\n";
     return code;
 }

@@ -22,23 +22,44 @@ double msSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
+// Runs one operation; reports it as a failed statement record when it fails
+// (an exception that is not the platform's as the internal error the run
+// makes of it).
+template <class F>
+auto reportingFailure(RunObserver& observer, StatementRecord& record, Clock::time_point start, F&& operation) {
+    auto failed = [&](const Error& error) {
+        record.ms = msSince(start);
+        record.outcome = StatementOutcome::Failed;
+        record.error = error;
+        observer.Statement(record);
+    };
+    try {
+        return operation();
+    } catch (const Error& e) {
+        failed(e);
+        throw;
+    } catch (const std::exception& e) {
+        failed(Error(kErrInternal, e.what()));
+        throw;
+    }
+}
+
 // Runs one operation and reports it as a statement record.
 template <class F>
 auto reportStatement(RunObserver& observer, StatementRecord record, F&& operation) {
     auto start = Clock::now();
-    try {
-        auto result = operation();
-        record.ms = msSince(start);
-        if constexpr (std::is_same_v<decltype(result), std::int64_t>) record.rows = result;
-        observer.Statement(record);
-        return result;
-    } catch (const Error& e) {
-        record.ms = msSince(start);
-        record.outcome = StatementOutcome::Failed;
-        record.error = e;
-        observer.Statement(record);
-        throw;
-    }
+    auto result = reportingFailure(observer, record, start, operation);
+    record.ms = msSince(start);
+    if constexpr (std::is_same_v<decltype(result), std::int64_t>) record.rows = result;
+    observer.Statement(record);
+    return result;
+}
+
+// A step of a recordset edit is in the record only when it fails, so that a
+// failure the run passes over is there like a statement's.
+template <class F>
+void reportFailure(RunObserver& observer, StatementRecord record, F&& operation) {
+    reportingFailure(observer, record, Clock::now(), operation);
 }
 
 class ObservedRecordset : public Recordset {
@@ -51,11 +72,18 @@ public:
     bool Eof() override { return inner_->Eof(); }
     Value Field(const std::string& name) override { return inner_->Field(name); }
     void Edit() override {
-        if (mode_ == SendMode::Send) inner_->Edit();
+        if (mode_ == SendMode::Send)
+            reportFailure(observer_, rowRecord({}), [&] { inner_->Edit(); });
     }
     void SetField(const std::string& name, const Value& value) override {
         assignments_.emplace_back(name, value);
-        if (mode_ == SendMode::Send) inner_->SetField(name, value);
+        if (mode_ == SendMode::Send) reportFailure(observer_, rowRecord({{name, value}}), [&] { inner_->SetField(name, value); });
+    }
+    // A record of a change to the current row (it has no statement text).
+    StatementRecord rowRecord(std::vector<std::pair<std::string, Value>> assignments) const {
+        StatementRecord record = makeRecord(object_, std::nullopt, "");
+        record.rowUpdate = RowUpdate{sql_, std::move(assignments)};
+        return record;
     }
     void Update() override {
         StatementRecord record = makeRecord(object_, std::nullopt, "");

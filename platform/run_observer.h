@@ -39,7 +39,9 @@ struct StatementRecord {
 };
 
 enum class TransactionEvent { Begin, Commit, Rollback };
-enum class RunEnd { Committed, Stopped, RolledBack };
+// NotOpened: a file of the run could not be opened as a readable, writable
+// account-year database; nothing was written.
+enum class RunEnd { Committed, Stopped, RolledBack, NotOpened };
 
 class RunObserver {
 public:

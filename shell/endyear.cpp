@@ -24,17 +24,28 @@ public:
     explicit Run(endyear& owner)
         : self_(owner), policy_(*owner.observer_), messenger_(owner.release_, owner.platform_) {}
 
+    // Tolerant mode raises only a storage failure: it ends the run before the
+    // transaction (RunEnd::NotOpened while the files are being opened, nothing
+    // written yet; RunEnd::RolledBack after).
     bool execute() {
         bool result = false;                             // 8.61's result
-        if (openDatabases() == Verdict::Stop) return stopped(result);
-        PreconditionContext pc{self_.release_, policy_, messenger_,
-                               [this] { return previousYearNumber(self_.login()); }};
-        if (checkPreviousYear(pc, self_.PrevYearDb_.get(), periods_.prevEndMonth) == Verdict::Stop ||
-            confirmOverwrite(pc, self_.CurYearDb_.get(), overwriting_) == Verdict::Stop) {
-            return stopped(result);
+        try {
+            if (openDatabases() == Verdict::Stop) return stopped(result);
+        } catch (const Error& e) {
+            return endedByStorage(e, RunEnd::NotOpened);
         }
-        if (self_.PrevYearDb_) carryover::readClosingPeriods(*self_.PrevYearDb_, policy_, periods_);
-        if (self_.release_ == Release::V850 && self_.CurYearDb_) upgradeSchema();
+        try {
+            PreconditionContext pc{self_.release_, policy_, messenger_,
+                                   [this] { return previousYearNumber(self_.login()); }};
+            if (checkPreviousYear(pc, self_.PrevYearDb_.get(), periods_.prevEndMonth) == Verdict::Stop ||
+                confirmOverwrite(pc, self_.CurYearDb_.get(), overwriting_) == Verdict::Stop) {
+                return stopped(result);
+            }
+            if (self_.PrevYearDb_) carryover::readClosingPeriods(*self_.PrevYearDb_, policy_, periods_);
+            if (self_.release_ == Release::V850 && self_.CurYearDb_) upgradeSchema();
+        } catch (const Error& e) {
+            return endedByStorage(e, RunEnd::RolledBack);
+        }
         bool committed = runTransaction();               // the handler is armed from here
         result = handleOutcome(committed);
         closeDatabases();
@@ -84,14 +95,14 @@ private:
         try {
             engine = platform::observeTransactions(self_.platform_.ThreadTransactionEngine(), *self_.observer_,
                                                    self_.mode_);
-            policy_.guarded([&] { engine->BeginTrans(); });
+            engine->BeginTrans();  // never passed over: a run without its transaction must not go on
             auto steps = carryover::carryOverSteps(context());
             int index = 0;
             for (const auto& step : steps) {
                 self_.observer_->Step(++index, static_cast<int>(steps.size()), step.table);
                 step.run(policy_);
             }
-            policy_.guarded([&] { engine->CommitTrans(); });
+            engine->CommitTrans();  // never passed over: a commit that failed saved nothing
             return true;
         } catch (const Error& e) {
             failure_ = e;
@@ -131,9 +142,25 @@ private:
         return false;
     }
 
+    // A rollback that fails is said in the closing message; the file's journal
+    // then undoes the changes when the file is next opened.
     void rollback() {
-        if (engine_) engine_->Rollback();
-        else self_.platform_.ThreadTransactionEngine().Rollback();
+        try {
+            if (engine_) engine_->Rollback();
+            else self_.platform_.ThreadTransactionEngine().Rollback();
+        } catch (const std::exception& e) {
+            failure_ = Error(failure_->number(), failure_->description() + "\n" + e.what());
+        }
+    }
+
+    // A storage failure before the transaction: nothing is passed over, the
+    // run says what happened and ends.
+    bool endedByStorage(const Error& e, RunEnd end) {
+        self_.observer_->RunFailed(e);
+        closeDatabases();
+        self_.observer_->Finished(end);
+        messenger_.showError(e.description());
+        return false;
     }
 
     void closeDatabases() {

@@ -31,8 +31,11 @@ bool RunPolicy::ignoring(const std::function<void()>& unit) {
         unit();
         return true;
     } catch (const Error& e) {
+        if (platform::isStorageFailure(e.number())) throw;
+        ++passedOver_;
         observer_.PassedOver(e);
     } catch (const std::exception& e) {
+        ++passedOver_;
         observer_.PassedOver(internal(e));
     }
     return false;

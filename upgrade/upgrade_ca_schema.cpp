@@ -68,7 +68,11 @@ void UpgradeCaSchema(platform::AdoFactory& ado, const std::shared_ptr<platform::
     try {
         std::unique_ptr<platform::AdoConnection> own;
         // Nothing can succeed on a connection that did not open: the upgrade ends here.
-        if (!passingOver([&] { own = openUpgradeConnection(ado, connection); })) return;
+        try {
+            own = openUpgradeConnection(ado, connection);
+        } catch (const platform::Error&) {
+            return;
+        }
         UpgradeSession session(*own, [&ado] { return ado.CreateAdoRecordset(); });
         if (groups) groups->Step(0, static_cast<int>(statementGroups().size()), "Version stamp");
         StampVersion(session);
@@ -76,6 +80,8 @@ void UpgradeCaSchema(platform::AdoFactory& ado, const std::shared_ptr<platform::
             if (groups) groups->Step(group.number, static_cast<int>(statementGroups().size()), group.name);
             passingOver([&] { group.run(session); });
         }
+    } catch (const platform::Error&) {
+        throw;  // a storage failure, which the upgrade never passes over: the run ends on it
     } catch (const std::exception&) {
         // Not the platform's own failure (memory, a library): the upgrade still raises nothing.
     }

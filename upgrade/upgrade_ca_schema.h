@@ -4,8 +4,8 @@
 // connection of its own from the connection string of the given connection
 // (empty user, empty password, options unspecified), stamps the Version row of
 // accinformation, then sends the eighteen statement groups in order. Every
-// statement, read and field assignment passes over its own failure; nothing
-// is raised to the caller. The connection is released when it returns.
+// statement, read and field assignment passes over its own failure; only a
+// failure of the storage is raised to the caller, which ends the run on it. The connection is released when it returns.
 #include <memory>
 
 #include "platform/ado.h"

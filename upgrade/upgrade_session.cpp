@@ -7,8 +7,9 @@ namespace vantyr::upgrade {
 void UpgradeSession::execute(const std::string& sql) {
     try {
         connection_.Execute(sql);
-    } catch (const platform::Error&) {
-        // The upgrade passes over every failure of its own statements.
+    } catch (const platform::Error& e) {
+        // The upgrade passes over every failure of its own statements, never one of the storage.
+        if (platform::isStorageFailure(e.number())) throw;
     }
 }
 
@@ -24,8 +25,9 @@ std::optional<long> UpgradeSession::count(const std::string& sql, const std::str
         if (!rs->Eof()) result = static_cast<long>(rs->Field(field).toDouble());
         rs->Close();
         return result;
-    } catch (const platform::Error&) {
+    } catch (const platform::Error& e) {
         // A guard that cannot be read counts as failed: nothing is inserted.
+        if (platform::isStorageFailure(e.number())) throw;
         return std::nullopt;
     }
 }
@@ -35,7 +37,8 @@ bool UpgradeSession::noneCounted(const std::string& sql) {
     try {
         rs = newRecordset();
         rs->Open(sql, connection_, platform::kAdOpenForwardOnly, platform::kAdLockReadOnly);
-    } catch (const platform::Error&) {
+    } catch (const platform::Error& e) {
+        if (platform::isStorageFailure(e.number())) throw;
         return false;  // the query failed: nothing is inserted
     }
     bool insert = true;
@@ -44,7 +47,8 @@ bool UpgradeSession::noneCounted(const std::string& sql) {
             platform::Value first = rs->FieldAt(0);
             if (!first.isNull() && first.toDouble() > 0) insert = false;
         }
-    } catch (const platform::Error&) {
+    } catch (const platform::Error& e) {
+        if (platform::isStorageFailure(e.number())) throw;
         insert = false;  // a read that failed counts as a row found
     }
     passingOver([&] { rs->Close(); });
@@ -55,7 +59,8 @@ bool passingOver(const std::function<void()>& step) {
     try {
         step();
         return true;
-    } catch (const platform::Error&) {
+    } catch (const platform::Error& e) {
+        if (platform::isStorageFailure(e.number())) throw;  // the storage failed: the run ends
         return false;  // the upgrade passes over every failure of its own
     }
 }

@@ -2,8 +2,9 @@
 // What every statement group of the schema upgrade works with: the upgrade's
 // own ADO connection (never in a transaction, so each statement commits on
 // its own) and the upgrade's one error rule: every statement, read and field
-// assignment passes over its own failure and the next one runs. Nothing
-// raised by the connection leaves these operations.
+// assignment passes over its own failure and the next one runs. Only a
+// failure of the storage (platform::isStorageFailure) leaves these
+// operations: the run ends on it.
 #include <functional>
 #include <initializer_list>
 #include <memory>

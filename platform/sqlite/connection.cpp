@@ -22,17 +22,18 @@ bool SqliteFailure::constraint() const noexcept { return (code_ & 0xff) == SQLIT
 
 void Connection::Closer::operator()(sqlite3* db) const noexcept { sqlite3_close_v2(db); }
 
-Connection::Connection(const std::string& path, bool create) {
+Connection::Connection(const std::string& path, bool create, const ConnectionOptions& options) {
     sqlite3* raw = nullptr;
     int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
-    int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
+    int rc = sqlite3_open_v2(path.c_str(), &raw, flags, options.vfs.empty() ? nullptr : options.vfs.c_str());
     db_.reset(raw);
     if (rc != SQLITE_OK) {
+        int code = raw ? sqlite3_extended_errcode(raw) : rc;
         std::string message = raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc);
-        throw SqliteFailure(rc, message + ": " + path);
+        throw SqliteFailure(code, message + ": " + path);
     }
     sqlite3_extended_result_codes(raw, 1);
-    sqlite3_busy_timeout(raw, 5000);
+    sqlite3_busy_timeout(raw, options.busyTimeoutMs);
     registerCollation(raw);
     registerConversions(raw);
 }
@@ -56,6 +57,12 @@ Statement Connection::prepare(const std::string& sql) {
 std::int64_t Connection::changes() const { return sqlite3_changes64(db_.get()); }
 
 bool Connection::inTransaction() const { return sqlite3_get_autocommit(db_.get()) == 0; }
+
+bool Connection::writing(const std::string& schema) const {
+    return sqlite3_txn_state(db_.get(), schema.c_str()) == SQLITE_TXN_WRITE;
+}
+
+bool Connection::readOnly(const std::string& schema) const { return sqlite3_db_readonly(db_.get(), schema.c_str()) == 1; }
 
 void Statement::Finalizer::operator()(sqlite3_stmt* stmt) const noexcept { sqlite3_finalize(stmt); }
 

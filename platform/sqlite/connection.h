@@ -1,8 +1,8 @@
 #pragma once
 // RAII over SQLite's C handles. Every return code goes through one check that
 // raises SqliteFailure (the extended result code and SQLite's message); the
-// backend's database objects turn those into the platform's errors.
-// <sqlite3.h> stays out of this header.
+// backend's error funnel (error_funnel.h) turns those into the platform's
+// errors. <sqlite3.h> stays out of this header.
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -29,10 +29,19 @@ private:
 
 class Statement;
 
+// How the engine opens its files. A connection waits at most busyTimeoutMs for
+// a lock another process holds, then fails (a storage failure). `vfs` names a
+// registered SQLite VFS to open the files through (empty: the default one).
+inline constexpr int kDefaultBusyTimeoutMs = 5000;
+struct ConnectionOptions {
+    std::string vfs;
+    int busyTimeoutMs = kDefaultBusyTimeoutMs;
+};
+
 class Connection {
 public:
     // Opens (and creates when asked) the database file.
-    Connection(const std::string& path, bool create);
+    Connection(const std::string& path, bool create, const ConnectionOptions& options = {});
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
@@ -41,6 +50,10 @@ public:
     Statement prepare(const std::string& sql);
     std::int64_t changes() const;
     bool inTransaction() const;
+    // True when the database attached as `schema` could only be opened for reading.
+    bool readOnly(const std::string& schema) const;
+    // True when the open transaction has written to the database attached as `schema`.
+    bool writing(const std::string& schema) const;
     sqlite3* handle() const { return db_.get(); }
 
 private:

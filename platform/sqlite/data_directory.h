@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/sqlite/connection.h"
+
 namespace vantyr::platform::sqlite {
 
 struct AccountYear {
@@ -20,9 +22,12 @@ struct AccountYear {
 
 class DataDirectory {
 public:
-    explicit DataDirectory(std::filesystem::path dir) : dir_(std::move(dir)) {}
+    explicit DataDirectory(std::filesystem::path dir, ConnectionOptions options = {})
+        : dir_(std::move(dir)), options_(std::move(options)) {}
 
     const std::filesystem::path& path() const { return dir_; }
+    // How the engine opens the files of this directory.
+    const ConnectionOptions& options() const { return options_; }
     // The account years present, in name order.
     std::vector<AccountYear> list() const;
     // The account year whose key is `key`, when exactly one has it.
@@ -33,6 +38,7 @@ public:
 
 private:
     std::filesystem::path dir_;
+    ConnectionOptions options_;
 };
 
 // True for a non-empty run of letters, digits or underscores.

@@ -104,7 +104,7 @@ std::unique_ptr<TableDefinitions> SqliteDatabase::Tables() {
 }
 
 SqliteAdoConnection::SqliteAdoConnection(DataDirectory directory, std::string database)
-    : connectionString_(kDataSource + directory.path().string() + kCatalog + database) {}
+    : connectionString_(kDataSource + directory.path().string() + kCatalog + database), options_(directory.options()) {}
 
 void SqliteAdoConnection::Open(const std::string& connectionString, const std::string&, const std::string&, int) {
     if (session_) throw Error(3705, "Operation is not allowed when the object is open.");
@@ -113,7 +113,7 @@ void SqliteAdoConnection::Open(const std::string& connectionString, const std::s
         throw Error(-2147467259, "Invalid connection string: " + connectionString);
     std::string dir = connectionString.substr(std::string(kDataSource).size(), catalogAt - std::string(kDataSource).size());
     std::string name = connectionString.substr(catalogAt + std::string(kCatalog).size());
-    DataDirectory directory{std::filesystem::path(dir)};
+    DataDirectory directory{std::filesystem::path(dir), options_};
     auto found = directory.byName(name);
     if (!found) throw Error(-2147467259, "Cannot open database \"" + name + "\" requested by the login.");
     session_ = std::make_shared<Session>(directory);

@@ -37,7 +37,8 @@ private:
 // directory and the database.
 class SqliteAdoConnection : public AdoConnection {
 public:
-    SqliteAdoConnection() = default;
+    // Opens its files as `options` says (those of the platform's data directory).
+    explicit SqliteAdoConnection(ConnectionOptions options = {}) : options_(std::move(options)) {}
     SqliteAdoConnection(DataDirectory directory, std::string database);
 
     std::string ConnectionString() override { return connectionString_; }
@@ -54,6 +55,7 @@ public:
 
 private:
     std::string connectionString_;
+    ConnectionOptions options_;
     std::shared_ptr<Session> session_;
     std::string schema_;
 };

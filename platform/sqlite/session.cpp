@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include <sqlite3.h>
+#include <nlohmann/json.hpp>
+
 #include "platform/error.h"
 #include "platform/sqlite/module_catalog.h"
 #include "platform/sqlite/conversion.h"
@@ -46,40 +49,6 @@ Connection& Session::connection() {
     return *connection_;
 }
 
-std::string Session::attach(const AccountYear& database) {
-    std::string key = lowerCase(database.name);
-    if (auto it = aliases_.find(key); it != aliases_.end()) return it->second;
-    if (!std::filesystem::exists(database.path))
-        throw Error(kErrStatementFailed, "Cannot open database \"" + database.name + "\": no file " + database.path.string());
-    try {
-        if (!connection_) {
-            connection_ = std::make_unique<Connection>(database.path.string(), false);
-            connection_->exec("PRAGMA foreign_keys = ON; PRAGMA legacy_alter_table = ON; PRAGMA journal_mode = DELETE;"
-                              " PRAGMA synchronous = FULL;");
-            catalog_ = std::make_unique<Catalog>(*connection_);
-            identity_ = std::make_unique<IdentityRules>(*connection_);
-            aliases_[key] = "main";
-            return "main";
-        }
-        if (connection_->inTransaction())
-            throw Error(kErrStatementFailed, "Cannot open database \"" + database.name + "\" inside a transaction.");
-        connection_->exec("ATTACH DATABASE " + quoteText(database.path.string()) + " AS " + quoteName(database.name));
-        connection_->exec("PRAGMA " + quoteName(database.name) + ".journal_mode = DELETE");
-    } catch (const SqliteFailure& f) {
-        throw Error(kErrStatementFailed, std::string("Cannot open database \"") + database.name + "\": " + f.what());
-    }
-    aliases_[key] = database.name;
-    return database.name;
-}
-
-void Session::createDatabase(const AccountYear& database) {
-    if (std::filesystem::exists(database.path))
-        throw Error(kErrStatementFailed, "Database '" + database.name + "' already exists: " + database.path.string());
-    Connection fresh(database.path.string(), true);
-    fresh.exec("PRAGMA journal_mode = DELETE");
-    Catalog(fresh).install("main");
-}
-
 std::string Session::resolve(const std::string& schema, const std::string& database) {
     if (database.empty()) return schema;
     if (auto it = aliases_.find(lowerCase(database)); it != aliases_.end()) return it->second;
@@ -88,33 +57,87 @@ std::string Session::resolve(const std::string& schema, const std::string& datab
 }
 
 template <class F>
-auto Session::guarded(const std::string& sql, F&& body, bool savepoint) {
+auto Session::guarded(const std::string& sql, F&& body, bool savepoint, const std::string& schema) {
     Connection& db = connection();
     auto identityBefore = identityInsertOn_;
-    if (savepoint) db.exec(std::string("SAVEPOINT ") + kSavepoint);
+    bool inTransaction = db.inTransaction();
+    if (savepoint)
+        bookkeeping(std::string("SAVEPOINT ") + kSavepoint, schema, "The engine could not open its savepoint around a statement");
+    // Undoes the statement; false when SQLite rolled back the whole transaction on its own.
     auto undo = [&] {
-        try {
-            if (savepoint) db.exec(std::string("ROLLBACK TO ") + kSavepoint + "; RELEASE " + kSavepoint);
-        } catch (const SqliteFailure&) {
-            // the savepoint is gone with a rollback SQLite made itself; nothing left to undo
-        }
         catalog_->forget();
         identityInsertOn_ = identityBefore;
+        if (!db.inTransaction()) return !inTransaction;  // the savepoint is gone with the transaction
+        if (!savepoint) return true;  // one plain statement: SQLite undid it itself
+        if (!inTransaction) {  // the savepoint was the transaction (its RELEASE may have been refused)
+            bookkeeping("ROLLBACK", schema, "The engine could not undo a failed statement");
+            return true;
+        }
+        bookkeeping(std::string("ROLLBACK TO ") + kSavepoint + "; RELEASE " + kSavepoint, schema,
+                    "The engine could not undo a failed statement");
+        return true;
+    };
+    // A failure after which the run's transaction is gone is never one to pass over.
+    auto ending = [&](const Error& e) {
+        if (undo() || isStorageFailure(e.number())) return e;
+        return Error(kErrIo, "The engine rolled back the whole transaction after this failure: " + e.description());
     };
     try {
         auto result = body();
-        if (savepoint) db.exec(std::string("RELEASE ") + kSavepoint);
+        if (savepoint)
+            bookkeeping(std::string("RELEASE ") + kSavepoint, schema, "The engine could not keep a statement's changes");
         return result;
-    } catch (const Error&) {
-        undo();
-        throw;
+    } catch (const Error& e) {
+        throw ending(e);
     } catch (const SqliteFailure& f) {
-        undo();
-        throw statementFailure(f.what(), sql);
-    } catch (const std::exception& e) {  // CatalogError, UnsupportedStatement, a damaged model
-        undo();
-        throw statementFailure(e.what(), sql);
+        if (auto key = keyViolation(f, sql)) throw ending(*key);
+        throw ending(funnel(f, FailureSite::Statement, files(schema), sql));
+    } catch (const nlohmann::json::exception& e) {  // a table model in the catalogue that cannot be read
+        throw ending(Error(kErrNotADatabase, "The catalogue of the account-year database " + files(schema).describe() +
+                                                 " is damaged (" + e.what() + ") [statement: " + sql + "]."));
+    } catch (const std::exception& e) {  // CatalogError, UnsupportedStatement
+        throw ending(statementFailure(e.what(), sql));
     }
+}
+
+// Keys are unique indexes beside their table: a duplicate in the index of a
+// primary key or unique constraint is the server's 2627, naming the constraint.
+std::optional<Error> Session::keyViolation(const SqliteFailure& f, const std::string& sql) {
+    const std::string marker = "UNIQUE constraint failed: ";
+    std::string message = f.what();
+    auto at = message.find(marker);
+    if (f.code() != SQLITE_CONSTRAINT_UNIQUE || at == std::string::npos) return std::nullopt;
+    std::string table;
+    std::vector<std::string> columns;
+    std::string list = message.substr(at + marker.size());
+    for (std::size_t start = 0; start < list.size();) {
+        std::size_t end = list.find(", ", start);
+        std::string item = list.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        auto dot = item.find('.');
+        if (dot == std::string::npos) return std::nullopt;
+        table = item.substr(0, dot);
+        columns.push_back(item.substr(dot + 1));
+        if (end == std::string::npos) break;
+        start = end + 2;
+    }
+    auto same = [&](const std::vector<std::string>& a) {
+        if (a.size() != columns.size()) return false;
+        for (const auto& c : columns)
+            if (std::none_of(a.begin(), a.end(), [&](const std::string& n) { return sameName(n, c); })) return false;
+        return true;
+    };
+    for (const auto& [key, alias] : aliases_) {
+        auto model = catalog_->table(alias, table);
+        if (!model) continue;
+        for (const auto& k : model->constraints) {
+            if (k.kind == ConstraintKind::ForeignKey || !same(k.columns)) continue;
+            return Error(kErrStatementFailed,
+                         "Msg 2627: Violation of " + std::string(k.kind == ConstraintKind::PrimaryKey ? "PRIMARY" : "UNIQUE") +
+                             " KEY constraint '" + k.name + "'. Cannot insert duplicate key in object 'dbo." + model->name +
+                             "'. (" + message + ") [statement: " + sql + "]");
+        }
+    }
+    return std::nullopt;
 }
 
 std::int64_t Session::execute(const std::string& schema, const std::string& sql) {
@@ -122,7 +145,7 @@ std::int64_t Session::execute(const std::string& schema, const std::string& sql)
     guarded(sql, [&] {
         commands = translate(sql, [&](const std::string& database) { return resolve(schema, database); }, models());
         return 0;
-    }, false);
+    }, false, schema);
     // One plain statement is undone by SQLite itself when it fails: a savepoint
     // around it would only copy the pages it changes once more.
     bool single = commands.size() == 1 && std::holds_alternative<Passthrough>(commands.front());
@@ -130,7 +153,7 @@ std::int64_t Session::execute(const std::string& schema, const std::string& sql)
         std::int64_t rows = 0;
         for (const auto& command : commands) rows += run(schema, command);
         return rows;
-    }, !single);
+    }, !single, schema);
 }
 
 std::int64_t Session::runPassthrough(const Passthrough& c) {
@@ -151,19 +174,25 @@ std::int64_t Session::runPassthrough(const Passthrough& c) {
         throw;
     }
     std::int64_t changed = c.verb == Verb::Select ? 0 : connection().changes();
-    if (insert) identity_->finishInsert(*catalog_);
+    if (insert) {
+        try {
+            identity_->finishInsert(*catalog_);
+        } catch (const SqliteFailure& f) {  // the counter is the engine's own bookkeeping
+            throw funnel(f, FailureSite::Bookkeeping, files(c.target->schema), "");
+        }
+    }
     return changed;
 }
 
 std::int64_t Session::run(const std::string& schema, const Command& command) {
     auto requireTable = [&](const TableRef& r) {
         auto m = catalog_->table(r.schema, r.table);
-        if (!m) refuse("Invalid object name '" + r.table + "'.");
+        if (!m) refuse("Msg 208: Invalid object name '" + r.table + "'.");
         return *m;
     };
     auto requireColumn = [&](TableModel& m, const std::string& name) -> ColumnDef& {
         ColumnDef* c = m.column(name);
-        if (!c) refuse("Invalid column name '" + name + "' in table '" + m.name + "'.");
+        if (!c) refuse("Msg 207: Invalid column name '" + name + "' in table '" + m.name + "'.");
         return *c;
     };
     return std::visit(
@@ -318,6 +347,11 @@ FirstRow Session::firstRow(const std::string& schema, const std::string& sql, st
         return row;
     } catch (const Error&) {
         throw;
+    } catch (const SqliteFailure& f) {
+        throw funnel(f, FailureSite::Statement, files(schema), sql);
+    } catch (const nlohmann::json::exception& e) {  // a table model in the catalogue that cannot be read
+        throw Error(kErrNotADatabase, "The catalogue of the account-year database " + files(schema).describe() +
+                                          " is damaged (" + e.what() + ") [statement: " + sql + "].");
     } catch (const std::exception& e) {
         throw statementFailure(e.what(), sql);
     }
@@ -380,33 +414,6 @@ void Session::writeBound(const std::string& sql, const std::vector<std::pair<std
 TableDefinition Session::tableDefinition(const std::string& schema, const std::string& table) {
     if (auto m = catalog_ ? catalog_->table(schema, table) : std::nullopt) return {m->name, names(*m)};
     throw Error(3265, "Item not found in this collection: no table '" + table + "'.");
-}
-
-void Session::begin() {
-    try {
-        catalog_->forget();  // another connection may have changed the schema since
-        connection().exec("BEGIN");
-    } catch (const SqliteFailure& f) {
-        throw Error(kErrStatementFailed, f.what());
-    }
-}
-
-void Session::commit() {
-    try {
-        connection().exec("COMMIT");
-    } catch (const SqliteFailure& f) {
-        throw Error(kErrStatementFailed, f.what());
-    }
-}
-
-void Session::rollback() {
-    try {
-        if (connection().inTransaction()) connection().exec("ROLLBACK");
-    } catch (const SqliteFailure& f) {
-        throw Error(kErrStatementFailed, f.what());
-    }
-    catalog_->forget();
-    identityInsertOn_.reset();
 }
 
 }  // namespace vantyr::platform::sqlite

@@ -5,8 +5,12 @@
 // connection's main file (a multi-file commit then goes through a
 // super-journal and is atomic across the files). Every statement runs inside
 // a savepoint, so a failing one leaves nothing behind; failures are raised as
-// platform::Error (3200 for a delete or update refused by a foreign key,
-// -2147220991 for every other).
+// platform::Error through the error funnel (error_funnel.h): 3200 for a delete
+// or update refused by a foreign key, -2147220991 for every other failure of a
+// statement, a storage failure's own number for a failure of a file or of the
+// engine's bookkeeping (transaction, savepoints, catalogue). Opening a file
+// checks that it is a readable, writable account-year database before anything
+// is written to it.
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -19,6 +23,7 @@
 #include "platform/sqlite/connection.h"
 #include "platform/sqlite/data_directory.h"
 #include "platform/sqlite/translate_identity.h"
+#include "platform/sqlite/error_funnel.h"
 #include "platform/sqlite/translator.h"
 
 namespace vantyr::platform::sqlite {
@@ -43,7 +48,9 @@ public:
 
     const DataDirectory& directory() const { return directory_; }
 
-    // Makes the account year reachable; returns its schema alias.
+    // Makes the account year reachable; returns its schema alias. A file that is
+    // missing, locked past the wait, read-only, damaged or no account-year
+    // database of this engine raises a storage failure naming it.
     std::string attach(const AccountYear& database);
     // Creates a new, empty account-year database with the catalogue tables.
     void createDatabase(const AccountYear& database);
@@ -71,6 +78,8 @@ public:
 private:
     std::string resolve(const std::string& schema, const std::string& database);
     ModelResolver models();
+    // A duplicate key of a primary key or unique constraint, in the server's words.
+    std::optional<Error> keyViolation(const SqliteFailure& f, const std::string& sql);
     // The statement text translated, when it is exactly one query.
     std::optional<Passthrough> singleQuery(const std::string& schema, const std::string& sql);
     std::string assignedMark(const TableRef& table, const std::string& column);
@@ -81,13 +90,23 @@ private:
     void writeBound(const std::string& sql, const std::vector<std::pair<std::string, Value>>& values,
                     const Passthrough* insert = nullptr);
     template <class F>
-    auto guarded(const std::string& sql, F&& body, bool savepoint = true);
+    auto guarded(const std::string& sql, F&& body, bool savepoint = true, const std::string& schema = "main");
+    void checkAccountYear(const std::string& alias, const AccountYear& database);
+    void forgetDatabase(const std::string& alias, const AccountYear& database);
+    // Runs one statement of the engine's own bookkeeping; a failure is a storage failure.
+    void bookkeeping(const std::string& sql, const std::string& schema, const std::string& what);
+    // True when each file, read afresh, holds the commit number given it;
+    // `unknown` says why when a file could not be read.
+    bool saved(const std::vector<std::pair<AccountYear, std::int64_t>>& written, std::string& unknown) const;
+    // The files a failure in `schema` may concern, that one first.
+    FailureFiles files(const std::string& schema) const;
 
     DataDirectory directory_;
     std::unique_ptr<Connection> connection_;
     std::unique_ptr<Catalog> catalog_;
     std::unique_ptr<IdentityRules> identity_;      // identity numbering of inserts on connection_
     std::map<std::string, std::string> aliases_;   // lower-case database name -> schema alias
+    std::map<std::string, AccountYear> opened_;    // schema alias -> its account year
     std::optional<std::string> identityInsertOn_;  // "schema.table" in lower case
 };
 

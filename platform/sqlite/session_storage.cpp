@@ -1,0 +1,199 @@
+// The session's files and transaction: opening an account year with its
+// check, the engine's own bookkeeping statements, and the bracket of begin,
+// commit (with its commit number) and rollback.
+#include "platform/sqlite/session.h"
+
+#include "platform/error.h"
+#include "platform/sqlite/tokenizer.h"
+
+namespace vantyr::platform::sqlite {
+
+std::string Session::attach(const AccountYear& database) {
+    std::string key = lowerCase(database.name);
+    if (auto it = aliases_.find(key); it != aliases_.end()) return it->second;
+    FailureFiles file{{database.name}, {database.path.string()}, directory_.options().busyTimeoutMs};
+    if (!std::filesystem::exists(database.path))
+        throw Error(kErrCannotOpen, "The account-year database " + file.describe() + " cannot be opened: there is no such file.");
+    if (connection_ && connection_->inTransaction())
+        throw Error(kErrStatementFailed, "Cannot open database \"" + database.name + "\" inside a transaction.");
+    bool first = !connection_;
+    std::string alias = first ? std::string("main") : database.name;
+    try {
+        if (first) {
+            auto opened = std::make_unique<Connection>(database.path.string(), false, directory_.options());
+            opened->exec("PRAGMA foreign_keys = ON; PRAGMA legacy_alter_table = ON; PRAGMA journal_mode = DELETE;"
+                         " PRAGMA synchronous = FULL;");
+            connection_ = std::move(opened);
+        } else {
+            connection_->exec("ATTACH DATABASE " + quoteText(database.path.string()) + " AS " + quoteName(database.name));
+        }
+        aliases_[key] = alias;
+        opened_[alias] = database;
+        if (!first) connection_->exec("PRAGMA " + quoteName(database.name) + ".journal_mode = DELETE");
+        checkAccountYear(alias, database);
+    } catch (const SqliteFailure& f) {
+        forgetDatabase(alias, database);
+        throw funnel(f, FailureSite::Bookkeeping, file, "");
+    } catch (const Error&) {
+        forgetDatabase(alias, database);
+        throw;
+    }
+    if (first) {
+        catalog_ = std::make_unique<Catalog>(*connection_);
+        identity_ = std::make_unique<IdentityRules>(*connection_);
+    }
+    return alias;
+}
+
+// Before anything is written: the file must be read (a hot journal a crash
+// left is rolled back here), writable, whole, hold the engine's catalogue, and
+// give this connection its write lock within the wait.
+void Session::checkAccountYear(const std::string& alias, const AccountYear& database) {
+    Connection& db = *connection_;
+    std::string schema = quoteName(alias);
+    auto refuse = [&](long number, const std::string& cause) {
+        throw Error(number, "The account-year database " + database.name + " (" + database.path.string() + ") " + cause + ".");
+    };
+    auto number = [&](const std::string& sql) {
+        auto st = db.prepare(sql);
+        return st.step() ? static_cast<std::int64_t>(st.column(0).toDouble()) : 0;
+    };
+    std::int64_t pages = number("PRAGMA " + schema + ".page_count");
+    std::int64_t pageSize = number("PRAGMA " + schema + ".page_size");
+    if (db.readOnly(alias)) refuse(kErrReadOnly, "is read-only: the file cannot be written");
+    std::error_code ec;
+    auto bytes = static_cast<std::int64_t>(std::filesystem::file_size(database.path, ec));
+    if (!ec && pages * pageSize > bytes)
+        refuse(kErrNotADatabase, "is damaged: the file holds " + std::to_string(bytes) + " bytes where its header counts " +
+                                     std::to_string(pages) + " pages of " + std::to_string(pageSize) + " bytes");
+    if (number("SELECT count(*) FROM " + schema + ".sqlite_master WHERE type = 'table' AND name = 'vantyr_tables'") == 0)
+        refuse(kErrNotADatabase, "is not an account-year database of this engine: it holds no catalogue");
+    std::int64_t version = number("PRAGMA " + schema + ".user_version");
+    db.exec("BEGIN EXCLUSIVE");
+    try {
+        db.exec("PRAGMA " + schema + ".user_version = " + std::to_string(version));  // opens the journal: the folder must be writable
+        db.exec("ROLLBACK");
+    } catch (const SqliteFailure&) {
+        if (db.inTransaction()) db.exec("ROLLBACK");
+        throw;
+    }
+}
+
+// Undoes a failed attach. Detaching is best effort: a file that could not be
+// checked stays attached but unnamed, and no statement reaches it by name.
+void Session::forgetDatabase(const std::string& alias, const AccountYear& database) {
+    aliases_.erase(lowerCase(database.name));
+    opened_.erase(alias);
+    if (alias == "main") {
+        connection_.reset();
+        return;
+    }
+    try {
+        if (connection_->inTransaction()) connection_->exec("ROLLBACK");
+        connection_->exec("DETACH DATABASE " + quoteName(database.name));
+    } catch (const SqliteFailure&) {
+    }
+}
+
+void Session::bookkeeping(const std::string& sql, const std::string& schema, const std::string& what) {
+    try {
+        connection().exec(sql);
+    } catch (const SqliteFailure& f) {
+        Error e = funnel(f, FailureSite::Bookkeeping, files(schema), "");
+        throw Error(e.number(), what + ": " + e.description());
+    }
+}
+
+FailureFiles Session::files(const std::string& schema) const {
+    FailureFiles out;
+    out.lockWaitMs = directory_.options().busyTimeoutMs;
+    auto add = [&](const AccountYear& ay) {
+        out.names.push_back(ay.name);
+        out.paths.push_back(ay.path.string());
+    };
+    if (auto it = opened_.find(schema); it != opened_.end()) add(it->second);
+    for (const auto& [alias, ay] : opened_)
+        if (alias != schema) add(ay);
+    return out;
+}
+
+void Session::createDatabase(const AccountYear& database) {
+    if (std::filesystem::exists(database.path))
+        throw Error(kErrStatementFailed, "Database '" + database.name + "' already exists: " + database.path.string());
+    try {
+        Connection fresh(database.path.string(), true, directory_.options());
+        fresh.exec("PRAGMA journal_mode = DELETE");
+        Catalog(fresh).install("main");
+    } catch (const SqliteFailure& f) {
+        throw funnel(f, FailureSite::Bookkeeping, {{database.name}, {database.path.string()}, directory_.options().busyTimeoutMs}, "");
+    }
+}
+
+void Session::begin() {
+    catalog_->forget();  // another connection may have changed the schema since
+    bookkeeping("BEGIN", "main", "The transaction could not be started");
+}
+
+// Each file the transaction wrote gets a new commit number (the user version
+// of its header) before the COMMIT, so that a COMMIT reporting a failure after
+// its commit point (the journal already gone) is told from one that saved
+// nothing: the files are read afresh, and when each holds its new number the
+// changes are saved and the commit stands.
+void Session::commit() {
+    const std::string what = "The changes could not be committed";
+    std::vector<std::pair<AccountYear, std::int64_t>> written;
+    for (const auto& [alias, database] : opened_) {
+        if (!connection().writing(alias)) continue;
+        auto st = connection().prepare("PRAGMA " + quoteName(alias) + ".user_version");
+        std::int64_t next = st.step() ? static_cast<std::int64_t>(st.column(0).toDouble()) + 1 : 1;
+        bookkeeping("PRAGMA " + quoteName(alias) + ".user_version = " + std::to_string(next), alias, what);
+        written.emplace_back(database, next);
+    }
+    try {
+        connection().exec("COMMIT");
+    } catch (const SqliteFailure& f) {
+        FailureFiles concerned = files("main");
+        if (!written.empty()) {
+            concerned.names.clear();
+            concerned.paths.clear();
+            for (const auto& [database, number] : written) {
+                concerned.names.push_back(database.name);
+                concerned.paths.push_back(database.path.string());
+            }
+        }
+        Error failure = funnel(f, FailureSite::Bookkeeping, concerned, "");
+        failure = Error(failure.number(), what + ": " + failure.description());
+        rollback();
+        if (written.empty()) throw failure;
+        std::string unknown;
+        if (saved(written, unknown)) return;
+        if (!unknown.empty())
+            throw Error(failure.number(), failure.description() + " Whether the changes were saved could not be "
+                                          "confirmed (" + unknown + "): look at the current year before running again.");
+        throw failure;
+    }
+}
+
+bool Session::saved(const std::vector<std::pair<AccountYear, std::int64_t>>& written, std::string& unknown) const {
+    try {
+        for (const auto& [database, number] : written) {
+            Connection fresh(database.path.string(), false, directory_.options());
+            auto st = fresh.prepare("PRAGMA user_version");
+            if (!st.step() || static_cast<std::int64_t>(st.column(0).toDouble()) != number) return false;
+        }
+        return true;
+    } catch (const SqliteFailure& f) {
+        unknown = f.what();
+        return false;
+    }
+}
+
+void Session::rollback() {
+    catalog_->forget();
+    identityInsertOn_.reset();
+    if (connection().inTransaction())
+        bookkeeping("ROLLBACK", "main",
+                    "The rollback failed; the journal beside the file undoes the changes when it is next opened");
+}
+
+}  // namespace vantyr::platform::sqlite
