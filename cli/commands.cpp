@@ -3,9 +3,13 @@
 #include <fstream>
 #include <iostream>
 
+#include "cli/backend.h"
 #include "cli/console_messages.h"
 #include "cli/validation.h"
 #include "platform/error.h"
+#include "platform/odbc/connection_string.h"
+#include "platform/odbc/server_demo.h"
+#include "platform/odbc/session.h"
 #include "platform/sqlite/demo_data.h"
 #include "platform/sqlite/login.h"
 #include "platform/sqlite/sqlite_platform.h"
@@ -66,10 +70,39 @@ int exitCodeOf(std::optional<RunEnd> end) {
     return kExitFailed;
 }
 
+// Says what is wrong with the choice of databases, if anything.
+bool checkChoice(const BackendChoice& where, Console& console) {
+    if (auto problem = checkBackendChoice(where)) {
+        console.err << "vantyr: " << *problem << "\n";
+        return false;
+    }
+    return onServer(where) || checkDataDirectory(where.data, console);
+}
+
+int runServerDemo(const DemoCommandOptions& o, const platform::sqlite::DemoOptions& demo, Console& console) {
+    try {
+        platform::odbc::Session session(connectionStringOf(choiceOf(o)));
+        if (auto existing = platform::odbc::existingDemoDatabase(session)) {
+            console.err << "vantyr: " << *existing << " already exists on the server; drop it first\n";
+            return kExitUsage;
+        }
+        auto counts = platform::odbc::createServerDemo(session, demo);
+        std::int64_t total = 0;
+        for (const auto& [table, rows] : counts) total += rows;
+        console.out << "demo account 001 on the server (release " << releaseName(o.release) << "): QXDATA_001_2004 holds "
+                    << total << " rows in " << counts.size() << " tables, QXDATA_001_2005 is empty\n";
+    } catch (const platform::Error& e) {
+        console.err << "vantyr: " << platform::odbc::maskSecrets(e.description()) << "\n";
+        return platform::isStorageFailure(e.number()) ? kExitUsage : kExitFailed;
+    }
+    return kExitCommitted;
+}
+
 }  // namespace
 
 int runCarryOver(const CarryOverOptions& o, Console& console) {
-    if (!checkIdentity(o.account, o.year, console) || !checkDataDirectory(o.data, console)) return kExitUsage;
+    BackendChoice where = choiceOf(o);
+    if (!checkIdentity(o.account, o.year, console) || !checkChoice(where, console)) return kExitUsage;
     std::ofstream traceFile;
     std::ostream* trace = nullptr;
     if (!o.trace.empty() && o.trace != "-") {
@@ -83,16 +116,20 @@ int runCarryOver(const CarryOverOptions& o, Console& console) {
         trace = &console.out;
     }
     if (o.trace == "-") trace = &console.out;
-    platform::sqlite::DataDirectory directory{std::filesystem::path(o.data)};
     ConsoleMessages messages(o.language.empty() ? languageFromEnvironment() : o.language,
                              o.yes || o.dryRun ? Confirm::Yes : Confirm::Ask, console.err, console.in,
                              console.interactive);
     if (o.dryRun) messages.markDryRun();
-    platform::sqlite::SqlitePlatform platform(directory, messages, messages);
-    auto login = std::make_shared<platform::sqlite::SqliteLogin>(directory, o.account, o.year);
+    std::unique_ptr<Backend> backend;
+    try {
+        backend = openBackend(where, messages, messages);
+    } catch (const platform::Error& e) {
+        console.err << "vantyr: cannot open the databases: " << e.description() << "\n";
+        return kExitUsage;
+    }
     CommandObserver observer(trace, console);
-    shell::endyear component(o.release, platform);
-    component.caLogin(login);
+    shell::endyear component(o.release, backend->platform());
+    component.caLogin(backend->login(o.account, o.year));
     component.setObserver(&observer);
     component.setSendMode(o.dryRun ? platform::SendMode::Plan : platform::SendMode::Send);
     if (o.dryRun) console.err << "vantyr: dry run of release " << releaseName(o.release) << ": nothing will be written\n";
@@ -131,6 +168,16 @@ int runDemo(const DemoCommandOptions& o, Console& console) {
         console.err << "vantyr: --rows must be at least 12 (one row per period)\n";
         return kExitUsage;
     }
+    BackendChoice where = choiceOf(o);
+    if (auto problem = checkBackendChoice(where)) {
+        console.err << "vantyr: " << *problem << "\n";
+        return kExitUsage;
+    }
+    platform::sqlite::DemoOptions demo;
+    demo.release861 = o.release == Release::V861;
+    demo.periodRows = o.rows;
+    demo.seed = o.seed;
+    if (onServer(where)) return runServerDemo(o, demo, console);
     platform::sqlite::DataDirectory directory{std::filesystem::path(o.data)};
     for (const char* year : {"2004", "2005"}) {
         if (std::filesystem::exists(directory.locate("001", year).path)) {
@@ -139,10 +186,6 @@ int runDemo(const DemoCommandOptions& o, Console& console) {
             return kExitUsage;
         }
     }
-    platform::sqlite::DemoOptions demo;
-    demo.release861 = o.release == Release::V861;
-    demo.periodRows = o.rows;
-    demo.seed = o.seed;
     try {
         auto counts = platform::sqlite::createDemo(directory, demo);
         std::int64_t total = 0;

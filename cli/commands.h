@@ -26,6 +26,7 @@ struct Console {
 
 struct CarryOverOptions {
     std::string data, account, year;
+    std::string odbc, odbcEnv, dsn;  // a server in place of data (cli/backend.h)
     Release release = Release::V861;
     bool yes = false;
     bool dryRun = false;
@@ -40,6 +41,7 @@ struct CreateOptions {
 
 struct DemoCommandOptions {
     std::string data;
+    std::string odbc, odbcEnv, dsn;  // a server in place of data (cli/backend.h)
     Release release = Release::V861;
     int rows = 240;
     std::uint64_t seed = 20041231;

@@ -1,9 +1,10 @@
 // vantyr: the year-end carry-over of the cost-accounting module, on the
-// embedded engine.
+// embedded engine or on a server through ODBC.
 #include <CLI/CLI.hpp>
 #include <iostream>
 #include <unistd.h>
 
+#include "cli/backend.h"
 #include "cli/commands.h"
 
 namespace {
@@ -35,7 +36,7 @@ int main(int argc, char** argv) {
 
     cli::CarryOverOptions carry;
     auto* carryover = app.add_subcommand("carryover", "carry the previous year's cost data into --year");
-    carryover->add_option("--data", carry.data, "data directory of the account-year databases")->required();
+    cli::addBackendOptions(*carryover, carry, "data directory of the account-year databases");
     carryover->add_option("--account", carry.account, "company account number, e.g. 001")->required();
     carryover->add_option("--year", carry.year, "the fiscal year to carry into, e.g. 2005")->required();
     addRelease(carryover, carry.release);
@@ -57,7 +58,7 @@ int main(int argc, char** argv) {
 
     cli::DemoCommandOptions demo;
     auto* demoCommand = app.add_subcommand("demo", "create account 001 with a filled 2004 and an empty 2005");
-    demoCommand->add_option("--data", demo.data, "data directory to create them in")->required();
+    cli::addBackendOptions(*demoCommand, demo, "data directory to create them in");
     demoCommand->add_option("--rows", demo.rows, "rows of each period table (default 240)");
     demoCommand->add_option("--seed", demo.seed, "seed of the generated figures");
     addRelease(demoCommand, demo.release);

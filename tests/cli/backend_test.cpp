@@ -1,0 +1,91 @@
+// vantyr on a server: the choice of databases, and a connection string with
+// a password that never shows in the output, the trace, an error message or
+// the help text.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+#include "cli/commands.h"
+#include "tests/platform/odbc/backends.h"
+#include "tests/support/engine_fixture.h"
+
+namespace vantyr::testing {
+namespace {
+
+const char* kSecret = "s3cret-Pa55";
+
+class ServerCommandTest : public ::testing::Test {
+protected:
+    TempDirectory temp;
+    std::ostringstream out, err;
+    std::istringstream in;
+    cli::Console console{out, err, in, false, false};
+
+    cli::CarryOverOptions options() {
+        cli::CarryOverOptions o;
+        o.account = "001";
+        o.year = "2005";
+        o.language = "en";
+        o.trace = "-";
+        return o;
+    }
+    std::string all() const { return out.str() + err.str(); }
+};
+
+TEST_F(ServerCommandTest, ARunOnTheServerNeverShowsThePassword) {
+    // SQLite's driver ignores the credentials; the run finds no previous year and stops.
+    auto o = options();
+    o.odbc = sqliteOdbcConnectionString(temp.path() / "QXDATA_001_2005.db") + ";UID=sa;PWD=" + kSecret;
+    EXPECT_EQ(cli::runCarryOver(o, console), cli::kExitStopped) << all();
+    EXPECT_NE(err.str().find("previous year's database was not found"), std::string::npos) << all();
+    EXPECT_EQ(all().find(kSecret), std::string::npos) << all();
+}
+
+TEST_F(ServerCommandTest, AServerThatCannotBeReachedIsAnEnvironmentFailureWithoutThePassword) {
+    for (std::string cs : {std::string("Driver=/nonexistent/libnothing.so;Server=db;PWD=") + kSecret + ";UID=sa",
+                           "Driver=" + sqliteOdbcConnectionString("/nonexistent/dir/x.db").substr(7) + ";Pwd={" +
+                               kSecret + "}"}) {
+        auto o = options();
+        o.odbc = cs;
+        EXPECT_EQ(cli::runCarryOver(o, console), cli::kExitUsage) << all();
+        EXPECT_NE(err.str().find("cannot open the databases"), std::string::npos) << all();
+        EXPECT_EQ(all().find(kSecret), std::string::npos) << all();
+    }
+}
+
+TEST_F(ServerCommandTest, TheConnectionStringCanComeFromTheEnvironment) {
+    auto o = options();
+    o.odbcEnv = "VANTYR_TEST_NO_SUCH_VARIABLE";
+    EXPECT_EQ(cli::runCarryOver(o, console), cli::kExitUsage);
+    EXPECT_NE(err.str().find("VANTYR_TEST_NO_SUCH_VARIABLE"), std::string::npos) << all();
+
+    std::string cs = sqliteOdbcConnectionString(temp.path() / "QXDATA_001_2005.db") + ";PWD=" + kSecret;
+    ::setenv("VANTYR_TEST_ODBC", cs.c_str(), 1);
+    o.odbcEnv = "VANTYR_TEST_ODBC";
+    EXPECT_EQ(cli::runCarryOver(o, console), cli::kExitStopped) << all();
+    ::unsetenv("VANTYR_TEST_ODBC");
+    EXPECT_EQ(all().find(kSecret), std::string::npos) << all();
+}
+
+TEST_F(ServerCommandTest, NoPlaceForTheDatabasesIsABadArgument) {
+    EXPECT_EQ(cli::runCarryOver(options(), console), cli::kExitUsage);
+    cli::DemoCommandOptions demo;
+    EXPECT_EQ(cli::runDemo(demo, console), cli::kExitUsage);
+}
+
+TEST_F(ServerCommandTest, TheHelpNeverEchoesTheConnectionString) {
+    std::string command = std::string(VANTYR_BINARY) + " carryover --odbc 'Server=db;PWD=" + kSecret + "' --help 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string text;
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, pipe)) text += buffer;
+    EXPECT_EQ(::pclose(pipe), 0);
+    EXPECT_NE(text.find("--odbc"), std::string::npos) << text;
+    EXPECT_EQ(text.find(kSecret), std::string::npos) << text;
+}
+
+}  // namespace
+}  // namespace vantyr::testing
