@@ -9,6 +9,10 @@
 namespace vantyr::platform::odbc {
 namespace {
 
+// More results than any batch of the component gives: a driver that never
+// ends its results is not waited on for ever.
+constexpr int kMostResults = 100000;
+
 // Storage for the values of one bound statement; it must outlive the call.
 struct Parameter {
     std::int64_t integer = 0;
@@ -109,27 +113,33 @@ Session::Session(std::string connectionString) : connectionString_(std::move(con
 }
 
 void Session::fail(SQLSMALLINT type, SQLHANDLE handle, Operation operation, const std::string& sql) {
-    Error error = classify(readDiagnostics(type, handle), dialect_, operation, sql);
+    raise(readDiagnostics(type, handle), operation, sql);
+}
+
+void Session::raise(const std::vector<DiagnosticRecord>& records, Operation operation, const std::string& sql) {
+    Error error = classify(records, dialect_, operation, sql);
     // A server that rolled the transaction back on its own (SQL Server does
     // for some errors) leaves nothing for the run to commit: the failure is
     // then one of the transaction, never passed over.
     if (operation == Operation::Statement && inTransaction_ && dialect_ == Dialect::SqlServer &&
-        !isStorageFailure(error.number())) {
-        bool open = true;
-        try {
-            StatementHandle probe = newStatement();
-            const char* q = "SELECT @@TRANCOUNT";
-            if (SQL_SUCCEEDED(SQLExecDirect(probe.get(), reinterpret_cast<SQLCHAR*>(const_cast<char*>(q)), SQL_NTS)) &&
-                SQL_SUCCEEDED(SQLFetch(probe.get()))) {
-                auto count = readColumn(probe.get(), 1, SQL_INTEGER);
-                open = !count || count->isNull() || count->toDouble() > 0;
-            }
-        } catch (const Error&) {
-        }
-        if (!open)
-            throw Error(kErrIo, "The server rolled the transaction back after this failure: " + error.description());
-    }
+        !isStorageFailure(error.number()) && !transactionOpenOnServer())
+        throw Error(kErrIo, "The server rolled the transaction back after this failure: " + error.description());
     throw error;
+}
+
+bool Session::transactionOpenOnServer() {
+    try {
+        StatementHandle probe = newStatement();
+        const char* q = "SELECT @@TRANCOUNT";
+        if (SQL_SUCCEEDED(SQLExecDirect(probe.get(), reinterpret_cast<SQLCHAR*>(const_cast<char*>(q)), SQL_NTS)) &&
+            SQL_SUCCEEDED(SQLFetch(probe.get()))) {
+            auto count = readColumn(probe.get(), 1, SQL_INTEGER);
+            return !count || count->isNull() || count->toDouble() > 0;
+        }
+    } catch (const Error&) {
+        // A connection that cannot even be asked: the failure itself says so.
+    }
+    return true;
 }
 
 std::string Session::connectionStringFor(const std::string& database) const {
@@ -176,25 +186,30 @@ std::vector<std::string> Session::databases() {
 
 std::int64_t Session::drain(SQLHSTMT statement, SQLRETURN rc, const std::string& sql) {
     // A batch gives one result per statement; a failure in any of them
-    // surfaces only when its result is reached.
+    // surfaces only when its result is reached. Every result is read before
+    // the first failure is raised: the statements after a failing one still
+    // run on the server (a batch that switches SET IDENTITY_INSERT on and
+    // off must reach its last line), and freeing the handle early would
+    // cancel them.
     std::int64_t rows = 0;
-    bool counted = false;
-    for (;;) {
+    std::optional<std::vector<DiagnosticRecord>> failure;
+    for (int results = 0; results < kMostResults; ++results) {
         if (rc == SQL_NO_DATA) {
             // a searched update or delete that changed nothing
         } else if (!SQL_SUCCEEDED(rc)) {
-            fail(SQL_HANDLE_STMT, statement, Operation::Statement, sql);
+            auto records = readDiagnostics(SQL_HANDLE_STMT, statement);
+            if (!failure) failure = records;
+            if (rc == SQL_INVALID_HANDLE || classify(records, dialect_, Operation::Statement, sql).number() == kErrConnectionFailed)
+                break;  // nothing more will come
         } else {
             SQLLEN count = -1;
-            if (SQL_SUCCEEDED(SQLRowCount(statement, &count)) && count >= 0) {
-                rows += count;
-                counted = true;
-            }
+            if (SQL_SUCCEEDED(SQLRowCount(statement, &count)) && count > 0) rows += count;
         }
         rc = SQLMoreResults(statement);
         if (rc == SQL_NO_DATA) break;
     }
-    return counted ? rows : 0;
+    if (failure) raise(*failure, Operation::Statement, sql);
+    return rows;
 }
 
 std::int64_t Session::execute(const std::string& database, const std::string& sql) {

@@ -62,6 +62,9 @@ private:
     void use(const std::string& database);
     StatementHandle newStatement();
     [[noreturn]] void fail(SQLSMALLINT type, SQLHANDLE handle, Operation operation, const std::string& sql = {});
+    [[noreturn]] void raise(const std::vector<DiagnosticRecord>& records, Operation operation, const std::string& sql);
+    // False when the server says no transaction is open (SQL Server).
+    bool transactionOpenOnServer();
     // Sends a statement of the backend's own with its values bound.
     std::int64_t executeBound(const std::string& database, const std::string& sql, const std::vector<Value>& values);
     std::int64_t drain(SQLHSTMT statement, SQLRETURN rc, const std::string& sql);

@@ -160,6 +160,17 @@ TYPED_TEST(BackendTest, OtherStatementFailuresAreOrdinary) {
     EXPECT_EQ(this->failureOf("selec id fro vt_parent"), platform::kErrStatementFailed);
 }
 
+TYPED_TEST(BackendTest, AFailureInsideABatchIsReportedAfterTheBatchEnds) {
+    EXPECT_EQ(this->failureOf("insert into vt_parent (id, name) values (30, 'x');\r\n"
+                              "insert into vt_parent (id, name) values (1, 'dup');\r\n"
+                              "insert into vt_parent (id, name) values (31, 'y')"),
+              platform::kErrStatementFailed);
+    // SQL Server aborts only the failing statement of a batch; the embedded
+    // engine and SQLite's driver undo the whole text.
+    EXPECT_EQ(this->number("select count(*) as n from vt_parent where id in (30, 31)"),
+              this->backend->batchesGoOnPastAFailure() ? 2 : 0);
+}
+
 TYPED_TEST(BackendTest, LostConnectionIsNeverAStatementFailure) {
     if (!this->backend->loseConnection()) GTEST_SKIP() << "this backend has no connection to lose";
     try {

@@ -85,6 +85,7 @@ public:
         admin.execute("", "CREATE DATABASE [" + name_ + "]");
         connect(connectionString_, account);
     }
+    bool batchesGoOnPastAFailure() const override { return true; }
     ~Mssql() override {
         disconnect();
         try {

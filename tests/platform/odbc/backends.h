@@ -40,6 +40,8 @@ public:
     virtual std::string key() = 0;
     // Breaks the run's connection; false when the backend has none.
     virtual bool loseConnection() = 0;
+    // True when the statements of a batch after a failing one still run.
+    virtual bool batchesGoOnPastAFailure() const { return false; }
 };
 
 struct EmbeddedBackend {
