@@ -2,6 +2,9 @@
 // RAII over the ODBC handles (environment, connection, statement) and the
 // reading of a handle's diagnostic records. <sql.h> stays in the backend's
 // own headers; nothing outside platform/odbc/ includes this file.
+#ifdef _WIN32
+#include <windows.h>  // the driver manager's headers need its types
+#endif
 #include <sql.h>
 #include <sqlext.h>
 

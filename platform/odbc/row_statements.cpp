@@ -1,12 +1,10 @@
 #include "platform/odbc/row_statements.h"
 
-#include <sql.h>
-#include <sqlext.h>
-
 #include <algorithm>
 #include <cctype>
 
 #include "platform/error.h"
+#include "platform/odbc/handles.h"
 
 namespace vantyr::platform::odbc {
 namespace {

@@ -121,25 +121,34 @@ void Session::raise(const std::vector<DiagnosticRecord>& records, Operation oper
     // A server that rolled the transaction back on its own (SQL Server does
     // for some errors) leaves nothing for the run to commit: the failure is
     // then one of the transaction, never passed over.
-    if (operation == Operation::Statement && inTransaction_ && dialect_ == Dialect::SqlServer &&
+    // (Before any statement of the bracket has begun the server's
+    // transaction there is nothing to lose.)
+    if (operation == Operation::Statement && inTransaction_ && serverTransactionBegun_ &&
         !isStorageFailure(error.number()) && !transactionOpenOnServer())
         throw Error(kErrIo, "The server rolled the transaction back after this failure: " + error.description());
     throw error;
 }
 
-bool Session::transactionOpenOnServer() {
+void Session::noteSuccess() {
+    // In manual-commit mode the server begins its transaction with the first
+    // statement that touches data or schema; until then @@TRANCOUNT is 0.
+    if (inTransaction_ && dialect_ == Dialect::SqlServer && !serverTransactionBegun_)
+        serverTransactionBegun_ = transactionOpenOnServer(false);
+}
+
+bool Session::transactionOpenOnServer(bool unknown) {
     try {
         StatementHandle probe = newStatement();
         const char* q = "SELECT @@TRANCOUNT";
         if (SQL_SUCCEEDED(SQLExecDirect(probe.get(), reinterpret_cast<SQLCHAR*>(const_cast<char*>(q)), SQL_NTS)) &&
             SQL_SUCCEEDED(SQLFetch(probe.get()))) {
             auto count = readColumn(probe.get(), 1, SQL_INTEGER);
-            return !count || count->isNull() || count->toDouble() > 0;
+            if (count && !count->isNull()) return count->toDouble() > 0;
         }
     } catch (const Error&) {
         // A connection that cannot even be asked: the failure itself says so.
     }
-    return true;
+    return unknown;
 }
 
 std::string Session::connectionStringFor(const std::string& database) const {
@@ -209,6 +218,7 @@ std::int64_t Session::drain(SQLHSTMT statement, SQLRETURN rc, const std::string&
         if (rc == SQL_NO_DATA) break;
     }
     if (failure) raise(*failure, Operation::Statement, sql);
+    noteSuccess();
     return rows;
 }
 
@@ -268,6 +278,8 @@ FirstRow Session::firstRow(const std::string& database, const std::string& sql) 
         values.push_back(*value);
     }
     row.values = std::move(values);
+    statement.reset();  // the connection is free again before it is asked anything else
+    noteSuccess();
     return row;
 }
 
@@ -305,6 +317,7 @@ void Session::begin() {
         throw Error(kErrConnectionFailed, "The connection to the server was lost before the transaction began.");
     setAutocommit(false);
     inTransaction_ = true;
+    serverTransactionBegun_ = false;
 }
 
 void Session::commit() {

@@ -63,8 +63,10 @@ private:
     StatementHandle newStatement();
     [[noreturn]] void fail(SQLSMALLINT type, SQLHANDLE handle, Operation operation, const std::string& sql = {});
     [[noreturn]] void raise(const std::vector<DiagnosticRecord>& records, Operation operation, const std::string& sql);
-    // False when the server says no transaction is open (SQL Server).
-    bool transactionOpenOnServer();
+    // Whether the server has a transaction open (SQL Server's @@TRANCOUNT);
+    // `unknown` when it cannot be asked.
+    bool transactionOpenOnServer(bool unknown = true);
+    void noteSuccess();
     // Sends a statement of the backend's own with its values bound.
     std::int64_t executeBound(const std::string& database, const std::string& sql, const std::vector<Value>& values);
     std::int64_t drain(SQLHSTMT statement, SQLRETURN rc, const std::string& sql);
@@ -76,6 +78,7 @@ private:
     Dialect dialect_ = Dialect::SqlServer;
     std::optional<std::string> current_;
     bool inTransaction_ = false;
+    bool serverTransactionBegun_ = false;  // a statement of the bracket began the server's transaction
 };
 
 }  // namespace vantyr::platform::odbc

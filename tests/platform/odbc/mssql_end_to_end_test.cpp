@@ -106,6 +106,31 @@ TEST_P(MssqlCarryOverTest, NewYearHoldsTheOpeningPosition) {
     EXPECT_EQ(p.count("select iendmonth from ca_cbsys"), 13);
 }
 
+TEST(MssqlSession, AFailureAfterWhichTheServerRolledBackIsNeverPassedOver) {
+    auto backend = MssqlBackend::make();
+    if (!backend) GTEST_SKIP() << "no server: set VANTYR_TEST_MSSQL to a connection string";
+    auto db = backend->platform().CreateDatabase();
+    db->Open(backend->key());
+    db->Execute("CREATE TABLE vt_once (id int NOT NULL PRIMARY KEY)", platform::kFailOnError);
+    auto& tx = backend->platform().ThreadTransactionEngine();
+    tx.BeginTrans();
+    // The first statement of the bracket failing ends nothing: no transaction had begun.
+    EXPECT_THROW(db->Execute("insert into vt_nosuchtable values (1)", platform::kFailOnError), platform::Error);
+    db->Execute("insert into vt_once values (1)", platform::kFailOnError);
+    try {
+        // With XACT_ABORT the server rolls the whole transaction back on this duplicate.
+        db->Execute("SET XACT_ABORT ON; insert into vt_once values (1)", platform::kFailOnError);
+        FAIL() << "the duplicate was accepted";
+    } catch (const platform::Error& e) {
+        EXPECT_TRUE(platform::isStorageFailure(e.number())) << e.number() << " " << e.description();
+    }
+    try {
+        tx.Rollback();
+    } catch (const platform::Error&) {
+        // nothing is left to roll back on the server
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(BothReleases, MssqlCarryOverTest, ::testing::Values(Release::V850, Release::V861),
                          [](const auto& info) { return info.param == Release::V850 ? "R850" : "R861"; });
 
