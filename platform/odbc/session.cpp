@@ -158,6 +158,10 @@ std::string Session::connectionStringFor(const std::string& database) const {
 StatementHandle Session::newStatement() {
     StatementHandle statement;
     if (!statement.allocate(dbc_.get())) fail(SQL_HANDLE_DBC, dbc_.get(), Operation::Connect);
+    // The text goes to the server as written: the driver does not look for
+    // ODBC escape clauses ({fn ...}, {d ...}) in it. A driver that cannot
+    // switch scanning off scans as it always does.
+    SQLSetStmtAttr(statement.get(), SQL_ATTR_NOSCAN, reinterpret_cast<SQLPOINTER>(SQL_NOSCAN_ON), 0);
     return statement;
 }
 
