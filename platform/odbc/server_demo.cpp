@@ -87,15 +87,15 @@ std::optional<std::string> existingDemoDatabase(Session& session) {
 std::map<std::string, std::int64_t> createServerDemo(Session& session, const sqlite::DemoOptions& options) {
     if (auto existing = existingDemoDatabase(session))
         throw Error(kErrStatementFailed, "Database '" + *existing + "' already exists on the server.");
-    Scratch scratch;
-    sqlite::DataDirectory directory{scratch.path()};
-    sqlite::createDemo(directory, options);
-
     for (const char* year : kYears) {
         std::string name = accountYearName("001", year);
         session.execute("", "CREATE DATABASE " + quoteName(name));
         for (const auto& sql : sqlite::accountSchema(options.release861)) session.execute(name, sql);
     }
+
+    Scratch scratch;
+    sqlite::DataDirectory directory{scratch.path()};
+    sqlite::createDemo(directory, options);
 
     std::string target = accountYearName("001", "2004");
     sqlite::Connection file(directory.locate("001", "2004").path.string(), false);

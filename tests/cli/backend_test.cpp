@@ -69,6 +69,17 @@ TEST_F(ServerCommandTest, TheConnectionStringCanComeFromTheEnvironment) {
     EXPECT_EQ(all().find(kSecret), std::string::npos) << all();
 }
 
+TEST_F(ServerCommandTest, TheDemoOnAServerRefusesDatabasesThatExistAndNeverShowsThePassword) {
+    cli::DemoCommandOptions demo;
+    demo.odbc = sqliteOdbcConnectionString(temp.path() / "QXDATA_001_2004.db") + ";PWD=" + kSecret;
+    EXPECT_EQ(cli::runDemo(demo, console), cli::kExitUsage) << all();
+    EXPECT_NE(err.str().find("QXDATA_001_2004 already exists"), std::string::npos) << all();
+    // SQLite has no CREATE DATABASE: the server's refusal is the command's failure.
+    demo.odbc = sqliteOdbcConnectionString(temp.path() / "other.db") + ";PWD=" + kSecret;
+    EXPECT_EQ(cli::runDemo(demo, console), cli::kExitFailed) << all();
+    EXPECT_EQ(all().find(kSecret), std::string::npos) << all();
+}
+
 TEST_F(ServerCommandTest, NoPlaceForTheDatabasesIsABadArgument) {
     EXPECT_EQ(cli::runCarryOver(options(), console), cli::kExitUsage);
     cli::DemoCommandOptions demo;
