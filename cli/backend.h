@@ -5,6 +5,12 @@
 // that holds one) or a configured data source name (--dsn). From that
 // choice, the platform of a run and its login object. A connection string is
 // never shown: every text here that could echo one is masked.
+//
+// A command on either: give its options struct the fields data, odbc,
+// odbcEnv and dsn; call addBackendOptions on its subcommand; then
+// checkBackendChoice(choiceOf(o)) (exit 3 on a problem), openBackend inside a
+// try (exit 3 on platform::Error, whose description is already masked), and
+// use backend->platform() and backend->login(account, year).
 #include <memory>
 #include <optional>
 #include <string>

@@ -2,10 +2,12 @@
 // embedded engine or on a server through ODBC.
 #include <CLI/CLI.hpp>
 #include <iostream>
+#include <sstream>
 #include <unistd.h>
 
 #include "cli/backend.h"
 #include "cli/commands.h"
+#include "platform/odbc/connection_string.h"
 
 namespace {
 
@@ -66,7 +68,9 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        int code = app.exit(e);
+        std::ostringstream complaint;  // may echo an argument: a connection string's password is masked
+        int code = app.exit(e, std::cout, complaint);
+        std::cerr << platform::odbc::maskSecrets(complaint.str());
         return code == 0 ? 0 : cli::kExitUsage;
     }
     if (*carryover) return cli::runCarryOver(carry, console);

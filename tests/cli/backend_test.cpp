@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <sys/wait.h>
 
 #include "cli/commands.h"
 #include "tests/platform/odbc/backends.h"
@@ -86,16 +87,28 @@ TEST_F(ServerCommandTest, NoPlaceForTheDatabasesIsABadArgument) {
     EXPECT_EQ(cli::runDemo(demo, console), cli::kExitUsage);
 }
 
-TEST_F(ServerCommandTest, TheHelpNeverEchoesTheConnectionString) {
-    std::string command = std::string(VANTYR_BINARY) + " carryover --odbc 'Server=db;PWD=" + kSecret + "' --help 2>&1";
+// What the vantyr program prints, standard error included, and its exit code.
+std::pair<std::string, int> runVantyr(const std::string& arguments) {
+    std::string command = std::string(VANTYR_BINARY) + " " + arguments + " 2>&1";
     FILE* pipe = ::popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
+    if (!pipe) return {"", -1};
     std::string text;
     char buffer[512];
     while (std::fgets(buffer, sizeof buffer, pipe)) text += buffer;
-    EXPECT_EQ(::pclose(pipe), 0);
-    EXPECT_NE(text.find("--odbc"), std::string::npos) << text;
-    EXPECT_EQ(text.find(kSecret), std::string::npos) << text;
+    int status = ::pclose(pipe);
+    return {text, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
+
+TEST_F(ServerCommandTest, NeitherTheHelpNorAnArgumentErrorEchoesThePassword) {
+    auto [help, helpCode] = runVantyr(std::string("carryover --odbc 'Server=db;PWD=") + kSecret + "' --help");
+    EXPECT_EQ(helpCode, 0);
+    EXPECT_NE(help.find("--odbc"), std::string::npos) << help;
+    EXPECT_EQ(help.find(kSecret), std::string::npos) << help;
+    // A connection string split in two by a missing quote is an unexpected argument.
+    auto [error, errorCode] = runVantyr(std::string("carryover --account 001 --year 2005 --odbc Server=db 'PWD=") + kSecret + "'");
+    EXPECT_EQ(errorCode, cli::kExitUsage) << error;
+    EXPECT_NE(error.find("PWD=***"), std::string::npos) << error;
+    EXPECT_EQ(error.find(kSecret), std::string::npos) << error;
 }
 
 }  // namespace
