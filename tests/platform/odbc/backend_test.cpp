@@ -187,6 +187,22 @@ TYPED_TEST(BackendTest, LostConnectionIsNeverAStatementFailure) {
     }
 }
 
+TYPED_TEST(BackendTest, ACommitOnALostConnectionFails) {
+    auto& tx = this->transactions();
+    tx.BeginTrans();
+    this->db->Execute("insert into vt_parent (id, name) values (9, 'i')", platform::kFailOnError);
+    if (!this->backend->loseConnection()) {
+        tx.Rollback();
+        GTEST_SKIP() << "this backend has no connection to lose";
+    }
+    try {
+        tx.CommitTrans();
+        FAIL() << "a commit succeeded on a lost connection";
+    } catch (const Error& e) {
+        EXPECT_TRUE(platform::isStorageFailure(e.number())) << e.number() << " " << e.description();
+    }
+}
+
 TYPED_TEST(BackendTest, LoginAnswersFromTheDatabasesPresent) {
     auto login = this->backend->login();
     Value present(this->backend->key()), missing(login->AccountNo() + "2099");

@@ -45,9 +45,10 @@ public:
     std::string key() override { return account_ + "2005"; }
     bool loseConnection() override {
         // The connection goes away under the session, as when the server or
-        // the network drops it; the session still believes it is connected.
-        SQLDisconnect(session_->handle());
-        return true;
+        // the network drops it: the server's open transaction goes with it.
+        // The session still believes it is connected.
+        SQLEndTran(SQL_HANDLE_DBC, session_->handle(), SQL_ROLLBACK);
+        return SQL_SUCCEEDED(SQLDisconnect(session_->handle()));
     }
 
 protected:
