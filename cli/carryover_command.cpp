@@ -1,6 +1,7 @@
 // vantyr carryover: the preflight check, the run of the component, and the
 // reconciliation of every commit.
 #include <fstream>
+#include <memory>
 #include <ostream>
 
 #include "carryover/reconciliation.h"
@@ -105,7 +106,7 @@ std::vector<Finding> blockingFindings(const PreflightReport& report) {
 }  // namespace
 
 int runCarryOver(const CarryOverOptions& o, Console& console) {
-    if (!checkTarget(o.data, o.account, o.year, console)) return kExitUsage;
+    if (!checkTarget(choiceOf(o), o.account, o.year, console)) return kExitUsage;
     std::ofstream traceFile, jsonFile;
     std::ostream* trace = nullptr;
     if (!o.trace.empty() && o.trace != "-") {
@@ -129,7 +130,14 @@ int runCarryOver(const CarryOverOptions& o, Console& console) {
                              o.yes ? Confirm::Yes : Confirm::Ask, console.err, console.in, console.interactive,
                              console.terminal);
     if (o.dryRun) messages.markDryRun();
-    DataSource source(o.data, messages, messages);
+    std::unique_ptr<DataSource> opened;
+    try {
+        opened = std::make_unique<DataSource>(choiceOf(o), messages, messages);
+    } catch (const platform::Error& e) {
+        console.err << "vantyr: cannot open the databases: " << e.description() << "\n";
+        return kExitUsage;
+    }
+    DataSource& source = *opened;
 
     RunSummary summary;
     auto report = preflight(source, {o.account, o.year, o.release});

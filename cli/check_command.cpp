@@ -1,18 +1,27 @@
 // vantyr check: the preflight report on its own, written nowhere but out.
+#include <memory>
 #include <ostream>
 
 #include "cli/commands.h"
 #include "cli/console_messages.h"
 #include "cli/data_source.h"
+#include "platform/error.h"
 #include "cli/preflight.h"
 
 namespace vantyr::cli {
 
 int runCheck(const CheckOptions& o, Console& console) {
-    if (!checkTarget(o.data, o.account, o.year, console)) return kExitUsage;
+    if (!checkTarget(choiceOf(o), o.account, o.year, console)) return kExitUsage;
     // The check shows no message box; the message objects only complete the platform.
     ConsoleMessages messages("en", Confirm::Ask, console.err, console.in, false);
-    DataSource source(o.data, messages, messages);
+    std::unique_ptr<DataSource> opened;
+    try {
+        opened = std::make_unique<DataSource>(choiceOf(o), messages, messages);
+    } catch (const platform::Error& e) {
+        console.err << "vantyr: cannot open the databases: " << e.description() << "\n";
+        return kExitUsage;
+    }
+    DataSource& source = *opened;
     PreflightRequest request{o.account, o.year, o.release};
     auto report = preflight(source, request);
     if (o.json) {

@@ -23,6 +23,7 @@ struct Console {
 
 struct CarryOverOptions {
     std::string data, account, year;
+    std::string odbc, odbcEnv, dsn;  // a server in place of data (cli/backend.h)
     std::optional<Release> release;   // none: the release of the data's schema
     bool yes = false;
     bool dryRun = false;
@@ -34,6 +35,7 @@ struct CarryOverOptions {
 
 struct CheckOptions {
     std::string data, account, year;
+    std::string odbc, odbcEnv, dsn;  // a server in place of data (cli/backend.h)
     std::optional<Release> release;
     bool json = false;    // the report as one JSON object on out
 };
@@ -50,6 +52,7 @@ inline constexpr int kDemoMaxRows = 100000;
 
 struct DemoCommandOptions {
     std::string data;
+    std::string odbc, odbcEnv, dsn;  // a server in place of data (cli/backend.h)
     Release release = Release::V861;
     int rows = 240;
     std::uint64_t seed = 20041231;

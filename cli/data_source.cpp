@@ -6,6 +6,7 @@
 
 #include "cli/commands.h"
 #include "cli/validation.h"
+#include "platform/error.h"
 #include "platform/sqlite/login.h"
 
 namespace vantyr::cli {
@@ -35,21 +36,44 @@ bool checkTarget(const std::string& data, const std::string& account, const std:
     return true;
 }
 
-DataSource::DataSource(const std::string& data, platform::MessageBox& box, platform::MessageService& service)
-    : directory_(fs::path(data)), platform_(directory_, box, service) {}
+bool checkTarget(const BackendChoice& where, const std::string& account, const std::string& year, Console& console) {
+    if (!onServer(where)) return checkTarget(where.data, account, year, console);
+    for (auto problem : {checkAccount(account), checkYear(year), checkBackendChoice(where)}) {
+        if (problem) {
+            console.err << "vantyr: " << *problem << "\n";
+            return false;
+        }
+    }
+    return true;
+}
+
+DataSource::DataSource(const BackendChoice& where, platform::MessageBox& box, platform::MessageService& service)
+    : where_(where), backend_(openBackend(where, box, service)) {}
 
 std::shared_ptr<platform::LoginObject> DataSource::login(const std::string& account, const std::string& year) const {
-    return std::make_shared<platform::sqlite::SqliteLogin>(directory_, account, year);
+    return backend_->login(account, year);
 }
 
 FileState DataSource::probe(const std::string& account, const std::string& year) const {
-    auto located = directory_.locate(account, year);
+    if (onServer(where_)) {
+        FileState state{"QXDATA_" + account + "_" + year, "the server"};
+        platform::Value k(key(account, year));
+        try {
+            state.found = backend_->login(account, year)->LoginQuery(10, k);
+        } catch (const platform::Error&) {
+            state.found = false;
+        }
+        state.writable = state.found;
+        return state;
+    }
+    platform::sqlite::DataDirectory directory{fs::path(where_.data)};
+    auto located = directory.locate(account, year);
     FileState state{located.name, located.path.string()};
     std::error_code ec;
     state.found = fs::is_regular_file(located.path, ec);
     // The engine writes the file and, beside it, its journal.
     state.writable = state.found && ::access(located.path.c_str(), W_OK) == 0 &&
-                     ::access(directory_.path().c_str(), W_OK) == 0;
+                     ::access(directory.path().c_str(), W_OK) == 0;
     return state;
 }
 

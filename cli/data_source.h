@@ -1,13 +1,15 @@
 #pragma once
 // Where a subcommand finds its account years: the data directory named by
-// --data, checked before anything is opened, and the embedded engine's
-// platform and login object over it. Every subcommand that reads or writes
-// account years goes through here, so a check of --data is made once.
+// --data (checked before anything is opened) or a server named by --odbc,
+// --odbc-env or --dsn, and the platform and login object over it. Every
+// subcommand that reads or writes account years goes through here, so the
+// check of the choice is made once.
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "cli/backend.h"
 #include "platform/login.h"
 #include "platform/messages.h"
 #include "platform/platform.h"
@@ -25,6 +27,8 @@ std::optional<std::string> checkDataDirectory(const std::string& data);
 // Checks account, year and data directory; prints the first problem on the
 // console's error stream. False means: exit with kExitUsage.
 bool checkTarget(const std::string& data, const std::string& account, const std::string& year, Console& console);
+// The same for a choice of data directory or server.
+bool checkTarget(const BackendChoice& where, const std::string& account, const std::string& year, Console& console);
 
 // One account-year database as a file: whether it is there and can be written.
 struct FileState {
@@ -36,17 +40,20 @@ struct FileState {
 
 class DataSource {
 public:
-    DataSource(const std::string& data, platform::MessageBox& box, platform::MessageService& service);
+    // Raises platform::Error (its description masked) when the server cannot be reached.
+    DataSource(const BackendChoice& where, platform::MessageBox& box, platform::MessageService& service);
 
-    platform::Platform& platform() { return platform_; }
+    platform::Platform& platform() { return backend_->platform(); }
     std::shared_ptr<platform::LoginObject> login(const std::string& account, const std::string& year) const;
+    // On a server, found is the login's answer for the key and writability is
+    // known only when the run writes.
     FileState probe(const std::string& account, const std::string& year) const;
     // The account-year key the login object answers for.
     static std::string key(const std::string& account, const std::string& year) { return account + year; }
 
 private:
-    platform::sqlite::DataDirectory directory_;
-    platform::sqlite::SqlitePlatform platform_;
+    BackendChoice where_;
+    std::unique_ptr<Backend> backend_;
 };
 
 }  // namespace vantyr::cli

@@ -5,9 +5,14 @@
 #include <ostream>
 #include <system_error>
 
+#include "cli/backend.h"
 #include "cli/commands.h"
 #include "cli/data_source.h"
 #include "cli/validation.h"
+#include "platform/error.h"
+#include "platform/odbc/connection_string.h"
+#include "platform/odbc/server_demo.h"
+#include "platform/odbc/session.h"
 #include "platform/sqlite/demo_data.h"
 
 namespace vantyr::cli {
@@ -49,6 +54,26 @@ bool checkSchema(bool before850, Release release, Console& console) {
     return false;
 }
 
+// The demo's two databases created on a server with the same DDL, sent unchanged.
+int runServerDemo(const DemoCommandOptions& o, const platform::sqlite::DemoOptions& demo, Console& console) {
+    try {
+        platform::odbc::Session session(connectionStringOf(choiceOf(o)));
+        if (auto existing = platform::odbc::existingDemoDatabase(session)) {
+            console.err << "vantyr: " << *existing << " already exists on the server; drop it first\n";
+            return kExitUsage;
+        }
+        auto counts = platform::odbc::createServerDemo(session, demo);
+        std::int64_t total = 0;
+        for (const auto& [table, rows] : counts) total += rows;
+        console.out << "demo account 001 on the server (release " << releaseName(o.release) << "): QXDATA_001_2004 holds "
+                    << total << " rows in " << counts.size() << " tables, QXDATA_001_2005 is empty\n";
+    } catch (const platform::Error& e) {
+        console.err << "vantyr: " << platform::odbc::maskSecrets(e.description()) << "\n";
+        return kExitUsage;  // as on the embedded engine: the demo could not be created
+    }
+    return kExitCommitted;
+}
+
 }  // namespace
 
 int runCreate(const CreateOptions& o, Console& console) {
@@ -79,11 +104,27 @@ int runDemo(const DemoCommandOptions& o, Console& console) {
                     << kDemoMaxRows << "\n";
         return kExitUsage;
     }
+    if (!checkSchema(o.before850, o.release, console)) return kExitUsage;
+    BackendChoice where = choiceOf(o);
+    if (auto problem = checkBackendChoice(where)) {
+        console.err << "vantyr: " << *problem << "\n";
+        return kExitUsage;
+    }
+    if (onServer(where)) {
+        if (o.before850) {
+            console.err << "vantyr: --schema pre-8.50 is for the embedded engine's data directories\n";
+            return kExitUsage;
+        }
+        platform::sqlite::DemoOptions demo;
+        demo.release861 = o.release == Release::V861;
+        demo.periodRows = o.rows;
+        demo.seed = o.seed;
+        return runServerDemo(o, demo, console);
+    }
     if (auto problem = checkDataDirectory(o.data); problem && problem->find("does not exist") == std::string::npos) {
         console.err << "vantyr: " << *problem << "\n";
         return kExitUsage;
     }
-    if (!checkSchema(o.before850, o.release, console)) return kExitUsage;
     platform::sqlite::DataDirectory directory{fs::path(o.data)};
     NewFiles files({directory.locate("001", "2004").path, directory.locate("001", "2005").path});
     if (auto there = files.existing()) {

@@ -1,11 +1,13 @@
 // vantyr: the year-end carry-over of the cost-accounting module, on the
-// embedded engine.
+// embedded engine or on a server through ODBC.
 #include <CLI/CLI.hpp>
 #include <fstream>
 #include <iostream>
+#include <sstream>
 #include <unistd.h>
 
 #include "cli/subcommands.h"
+#include "platform/odbc/connection_string.h"
 
 namespace {
 
@@ -36,7 +38,9 @@ int run(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        int code = app.exit(e);
+        std::ostringstream complaint;  // may echo an argument: a connection string's password is masked
+        int code = app.exit(e, std::cout, complaint);
+        std::cerr << platform::odbc::maskSecrets(complaint.str());
         return code == 0 ? 0 : cli::kExitUsage;
     }
     for (const auto& s : subcommands)

@@ -13,16 +13,11 @@ void addReleaseOption(CLI::App* app, std::function<void(Release)> set, const cha
         ->check(CLI::IsMember({"8.50", "8.61"}));
 }
 
-void addTargetOptions(CLI::App* app, std::string& data, std::string& account, std::string& year) {
-    app->add_option("--data", data, "data directory of the account-year databases")->required();
-    app->add_option("--account", account, "company account number, e.g. 001")->required();
-    app->add_option("--year", year, "the fiscal year to carry into, e.g. 2005 (no leading zeros)")->required();
-}
 
 Subcommand addCarryOverCommand(CLI::App& app, Console& console) {
     auto o = std::make_shared<CarryOverOptions>();
     auto* c = app.add_subcommand("carryover", "carry the previous year's cost data into --year");
-    addTargetOptions(c, o->data, o->account, o->year);
+    addTargetOptions(c, *o);
     addReleaseOption(c, [o](Release r) { o->release = r; },
                      "release to run as: 8.50 or 8.61 (default: the release of the data's schema)");
     c->add_flag("--yes", o->yes, "answer OK when asked before overwriting the current year");
@@ -39,7 +34,7 @@ Subcommand addCarryOverCommand(CLI::App& app, Console& console) {
 Subcommand addCheckCommand(CLI::App& app, Console& console) {
     auto o = std::make_shared<CheckOptions>();
     auto* c = app.add_subcommand("check", "report what a carry-over into --year would meet, without writing");
-    addTargetOptions(c, o->data, o->account, o->year);
+    addTargetOptions(c, *o);
     addReleaseOption(c, [o](Release r) { o->release = r; },
                      "release to check for: 8.50 or 8.61 (default: the release of the data's schema)");
     c->add_flag("--json", o->json, "print the report as one JSON object");
@@ -69,7 +64,7 @@ Subcommand addDbCommand(CLI::App& app, Console& console) {
 Subcommand addDemoCommand(CLI::App& app, Console& console) {
     auto o = std::make_shared<DemoCommandOptions>();
     auto* c = app.add_subcommand("demo", "create account 001 with a filled 2004 and an empty 2005");
-    c->add_option("--data", o->data, "data directory to create them in (created when missing)")->required();
+    addBackendOptions(*c, *o, "data directory to create them in (created when missing)");
     c->add_option("--rows", o->rows, "rows of each period table, 12 to 100000 (default 240)");
     c->add_option("--seed", o->seed, "seed of the generated figures");
     addReleaseOption(c, [o](Release r) { o->release = r; }, "schema of release 8.50 or 8.61 (default 8.61)");

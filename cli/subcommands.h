@@ -7,6 +7,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/backend.h"
 #include "cli/commands.h"
 
 namespace vantyr::cli {
@@ -18,8 +19,13 @@ struct Subcommand {
 
 // --release for a subcommand: a value the option sets, 8.50 or 8.61.
 void addReleaseOption(CLI::App* app, std::function<void(Release)> set, const char* help);
-// --data, --account and --year, each required.
-void addTargetOptions(CLI::App* app, std::string& data, std::string& account, std::string& year);
+// --data (or a server: --odbc, --odbc-env, --dsn), --account and --year.
+template <class Options>
+void addTargetOptions(CLI::App* app, Options& o) {
+    addBackendOptions(*app, o, "data directory of the account-year databases");
+    app->add_option("--account", o.account, "company account number, e.g. 001")->required();
+    app->add_option("--year", o.year, "the fiscal year to carry into, e.g. 2005 (no leading zeros)")->required();
+}
 
 Subcommand addCarryOverCommand(CLI::App& app, Console& console);
 Subcommand addCheckCommand(CLI::App& app, Console& console);

@@ -3,7 +3,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake g++ make libsqlite3-dev nlohmann-json3-dev libcli11-dev libgtest-dev sqlite3)
+packages=(cmake g++ make libsqlite3-dev nlohmann-json3-dev libcli11-dev libgtest-dev sqlite3
+          unixodbc-dev odbcinst libsqliteodbc)  # ODBC backend; SQLite's ODBC driver for its tests
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

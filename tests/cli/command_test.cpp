@@ -28,7 +28,13 @@ protected:
         o.language = "en";
         return o;
     }
-    cli::CheckOptions check() { return {temp.path().string(), "001", "2005", std::nullopt, false}; }
+    cli::CheckOptions check() {
+        cli::CheckOptions c;
+        c.data = temp.path().string();
+        c.account = "001";
+        c.year = "2005";
+        return c;
+    }
     bool said(const std::string& text) const { return err.str().find(text) != std::string::npos; }
 };
 

@@ -104,7 +104,11 @@ TEST_F(OperatorTest, PeriodRowsInTheCurrentYearBlockTheRunUnlessForced) {
 
 TEST_F(OperatorTest, CheckReportsEveryFindingAndAsksAfterAFirstCarryOver) {
     makeDemo(Release::V861);
-    cli::CheckOptions c{temp.path().string(), "001", "2005", std::nullopt, true};
+    cli::CheckOptions c;
+    c.data = temp.path().string();
+    c.account = "001";
+    c.year = "2005";
+    c.json = true;
     ASSERT_EQ(cli::runCheck(c, console), cli::kExitCommitted);
     auto report = nlohmann::json::parse(out.str());
     EXPECT_EQ(report["release"], "8.61");
