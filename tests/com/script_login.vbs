@@ -4,7 +4,10 @@
 Option Explicit
 
 Class ScriptLogin
-    Public AccountNo, LoginYear, Mode, Seen
+    Public AccountNo
+    Public LoginYear
+    Public Mode
+    Public Seen
     Public Function LoginQuery(code, key)
         Seen = Seen & code & ":" & key & ";"
         If Mode = "rewrite" Then
