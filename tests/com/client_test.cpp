@@ -53,6 +53,23 @@ DISPID idOf(IDispatch* object, const wchar_t* name) {
     return id;
 }
 
+// The conversions the automation layer applies at every call.
+void automation() {
+    using namespace vantyr::platform;
+    using vantyr::platform::com::hresultOf;
+    using vantyr::platform::com::numberOf;
+    check("3200 travels as 0x800A0C80 and back",
+          hresultOf(3200) == static_cast<HRESULT>(0x800A0C80) && numberOf(hresultOf(3200)) == 3200);
+    check("-2147220991 travels as itself", numberOf(hresultOf(-2147220991)) == -2147220991);
+    const Value values[] = {Value(), Value::null(), Value(true), Value(std::int64_t{-7}), Value(2.5),
+                            Value(std::string("\xe5\xb9\xb4\xe6\x9c\xab 2005"))};
+    bool same = true;
+    for (const Value& v : values) same = same && Variant(v).value() == v;
+    check("values survive a VARIANT (Empty, Null, Boolean, numbers, UTF-8 text)", same);
+    Variant text(std::string("12"));
+    check("a text variant converts to a number", text.value().toInt16() == 12);
+}
+
 void release861(IUnknown* object, Dispatch& user) {
     ComPtr<_endyear> face;
     check("8.61 answers _endyear", SUCCEEDED(object->QueryInterface(IID__endyear, reinterpret_cast<void**>(face.put()))));
@@ -134,6 +151,7 @@ int main(int argc, char** argv) {
         ComPtr<IUnknown> object;
         HRESULT hr = CoCreateInstance(CLSID_endyear, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
                                       reinterpret_cast<void**>(object.put()));
+        automation();
         check("QxcaEndy.endyear is created by class id", SUCCEEDED(hr));
         if (object) {
             try {
