@@ -19,26 +19,29 @@ fi
 work=$root/build-com/screenshot
 rm -rf "$work"; mkdir -p "$work"
 win() { echo "Z:${1//\//\\}"; }
+# The 64-bit loader (the wine wrapper prefers the 32-bit one when wine32 is installed).
+wine=wine
+[ -x /usr/lib/wine/wine64 ] && wine=/usr/lib/wine/wine64
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=:97
 Xvfb :97 -screen 0 800x600x24 >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null || true; wineserver -k 2>/dev/null || true' EXIT
 sleep 2
 
-wine wineboot -i >/dev/null 2>&1
-wine regsvr32 /s "$(win "$root/build-com/x86_64/VantyrHost.dll")"
-wine regsvr32 /s "$(win "$root/build-com/x86_64/QxcaEndy850.dll")"
-wine reg add 'HKCR\CLSID\{484030E1-CFE3-4E5E-9484-CFE300BCFACA}\Host' /v DBEngine /d VantyrHost.DBEngine /f >/dev/null
+$wine wineboot -i >/dev/null 2>&1
+$wine regsvr32 /s "$(win "$root/build-com/x86_64/VantyrHost.dll")"
+$wine regsvr32 /s "$(win "$root/build-com/x86_64/QxcaEndy850.dll")"
+$wine reg add 'HKCR\CLSID\{484030E1-CFE3-4E5E-9484-CFE300BCFACA}\Host' /v DBEngine /d VantyrHost.DBEngine /f >/dev/null
 
 # A first run (boxes to a log) fills 2005; the second asks before overwriting it.
 build/vantyr demo --data "$work/data" --release 8.50 >/dev/null
-VANTYR_HOST_MESSAGE_LOG=$(win "$work/first.txt") wine reg add \
+VANTYR_HOST_MESSAGE_LOG=$(win "$work/first.txt") $wine reg add \
   'HKCR\CLSID\{484030E1-CFE3-4E5E-9484-CFE300BCFACA}\Host' /v MessageBox /d VantyrHost.MessageService /f >/dev/null
-VANTYR_HOST_MESSAGE_LOG=$(win "$work/first.txt") wine cscript //nologo \
+VANTYR_HOST_MESSAGE_LOG=$(win "$work/first.txt") $wine cscript //nologo \
   "$(win "$root/tests/com/carry_over.vbs")" "$(win "$work/data")" 8.50 >/dev/null 2>&1
-wine reg delete 'HKCR\CLSID\{484030E1-CFE3-4E5E-9484-CFE300BCFACA}\Host' /v MessageBox /f >/dev/null
+$wine reg delete 'HKCR\CLSID\{484030E1-CFE3-4E5E-9484-CFE300BCFACA}\Host' /v MessageBox /f >/dev/null
 
-wine cscript //nologo "$(win "$root/tests/com/carry_over.vbs")" "$(win "$work/data")" 8.50 \
+$wine cscript //nologo "$(win "$root/tests/com/carry_over.vbs")" "$(win "$work/data")" 8.50 \
   >"$work/second.txt" 2>&1 &
 run=$!
 window=""

@@ -10,7 +10,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 rm -rf "$work"; mkdir -p "$work"; work=$(cd "$work" && pwd)
 export WINEPREFIX=$work/prefix WINEARCH=$arch WINEDEBUG=-all DISPLAY= WINEDLLOVERRIDES="mscoree,mshtml="
 export VANTYR_HOST_MESSAGE_LOG
+# The 64-bit loader for a 64-bit prefix: Debian's wine wrapper prefers the
+# 32-bit one when wine32 is installed, whose programs see the 32-bit registry.
 wine=${WINE:-wine}
+if [ -z "${WINE:-}" ] && [ "$arch" = win64 ] && [ -x /usr/lib/wine/wine64 ]; then wine=/usr/lib/wine/wine64; fi
 passed=0; failed=0
 
 win() { echo "Z:${1//\//\\}"; }
