@@ -32,6 +32,13 @@ $wine wineboot -i >/dev/null 2>&1
 $wine regsvr32 /s "$(win "$root/build-com/x86_64/VantyrHost.dll")"
 $wine regsvr32 /s "$(win "$root/build-com/x86_64/QxcaEndy850.dll")"
 $wine reg add 'HKCR\CLSID\{484030E1-CFE3-4E5E-9484-CFE300BCFACA}\Host' /v DBEngine /d VantyrHost.DBEngine /f >/dev/null
+# Wine draws the caption itself (there is no window manager on the virtual display).
+$wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
+# Chinese glyphs: link the dialog font to a CJK font, as a Chinese Windows does.
+for face in Tahoma "Microsoft Sans Serif" "MS Shell Dlg"; do
+  $wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" /t REG_MULTI_SZ \
+    /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null
+done
 
 # A first run (boxes to a log) fills 2005; the second asks before overwriting it.
 build/vantyr demo --data "$work/data" --release 8.50 >/dev/null
@@ -46,7 +53,7 @@ $wine cscript //nologo "$(win "$root/tests/com/carry_over.vbs")" "$(win "$work/d
 run=$!
 window=""
 for _ in $(seq 60); do
-  window=$(xdotool search --name '年末结转' 2>/dev/null | head -1 || true)
+  window=$(xdotool search --onlyvisible --name '年末结转' 2>/dev/null | head -1 || true)
   [ -n "$window" ] && break
   sleep 1
 done
@@ -54,8 +61,13 @@ done
 sleep 1
 import -window root "$work/screen.png"
 convert "$work/screen.png" -trim +repage docs/com-850-overwrite-prompt.png
-xdotool key --window "$window" Escape
-for _ in $(seq 30); do kill -0 $run 2>/dev/null || break; sleep 1; done
+# Cancel through the window (Wine may recreate it while it settles: find it again each time).
+for _ in $(seq 30); do
+  kill -0 $run 2>/dev/null || break
+  window=$(xdotool search --onlyvisible --name '年末结转' 2>/dev/null | head -1 || true)
+  [ -n "$window" ] && xdotool key --window "$window" Escape 2>/dev/null || true
+  sleep 1
+done
 if kill -0 $run 2>/dev/null; then echo "FAIL the prompt was not answered"; exit 1; fi
 tr -d '\r' <"$work/second.txt" | grep -qx 'SCRIPT-END' || { echo "FAIL the script did not finish"; exit 1; }
 echo "ok   prompt 00145 shown, photographed (docs/com-850-overwrite-prompt.png) and answered with Cancel"
