@@ -14,13 +14,15 @@ using platform::Error;
 
 namespace {
 
+// A recordset's Fields: Item(name) gives the value of the current row's column.
+template <class Rowset>
 class FieldsObject : public DispatchObject {
 public:
-    explicit FieldsObject(std::shared_ptr<platform::Recordset> rs) : DispatchObject({L"Item"}), rs_(std::move(rs)) {}
+    explicit FieldsObject(std::shared_ptr<Rowset> rs) : DispatchObject({L"Item"}), rs_(std::move(rs)) {}
     Variant invoke(DISPID, const Call& call) override { return Variant(rs_->Field(call.text(0))); }
 
 private:
-    std::shared_ptr<platform::Recordset> rs_;
+    std::shared_ptr<Rowset> rs_;
 };
 
 // The database library's recordset, which is also its own underlying ADO recordset.
@@ -34,7 +36,7 @@ public:
         case 1: return boolResult(rs_->Eof());
         case 2:
             if (call.has(0)) return Variant(rs_->Field(call.text(0)));
-            return objectResult(new FieldsObject(rs_));
+            return objectResult(new FieldsObject<platform::Recordset>(rs_));
         case 3: AddRef(); return objectResult(this);
         case 4: rs_->Edit(); return {};
         case 5: rs_->Update(); return {};
@@ -80,6 +82,9 @@ private:
     std::unique_ptr<platform::TableDefinitions> defs_;
 };
 
+// An ADO connection of the embedded engine: a database object's underlying
+// connection, or a new one (VantyrHost.Connection) opened by connection string.
+// Execute answers a query with a recordset, as ADO's does.
 class ConnectionObject : public DispatchObject {
 public:
     explicit ConnectionObject(std::shared_ptr<platform::AdoConnection> connection)
@@ -88,12 +93,60 @@ public:
         switch (id) {
         case 1: return Variant(connection_->ConnectionString());
         case 2: connection_->Open(call.text(0)); return {};
-        default: connection_->Execute(call.text(0)); return {};
+        default: {
+            std::string sql = call.text(0);
+            auto start = sql.find_first_not_of(" \t\r\n");
+            if (start != std::string::npos && _strnicmp(sql.c_str() + start, "select", 6) == 0)
+                return objectResult(new RecordsetObject(connection_->OpenRecordset(sql)));
+            connection_->Execute(sql);
+            return {};
+        }
+        }
+    }
+    platform::AdoConnection& connection() { return *connection_; }
+
+private:
+    std::shared_ptr<platform::AdoConnection> connection_;
+};
+
+// VantyrHost.Recordset: an ADO recordset opened on a VantyrHost connection.
+class AdoRecordsetObject : public DispatchObject {
+public:
+    AdoRecordsetObject()
+        : DispatchObject({L"CursorLocation", L"CursorType", L"LockType", L"Open", L"EOF", L"Fields", L"AddNew",
+                          L"Collect", L"Update", L"Close"}),
+          rs_(std::make_shared<platform::sqlite::SqliteAdoRecordset>()) {}
+    Variant invoke(DISPID id, const Call& call) override {
+        switch (id) {
+        case 1: rs_->SetCursorLocation(call.assigned().toInt16()); return {};
+        case 2: rs_->SetCursorType(call.assigned().toInt16()); return {};
+        case 3: rs_->SetLockType(call.assigned().toInt16()); return {};
+        case 4: {
+            Variant target;
+            VariantCopy(target.get(), call.slot(1));
+            auto* connection = dynamic_cast<ConnectionObject*>(hostObject(target.object().get()));
+            if (!connection) throw Error(3001, "Arguments are of the wrong type: not a VantyrHost connection");
+            int type = call.has(2) ? call.value(2).toInt16() : platform::kAdUnspecified;
+            int lock = call.has(3) ? call.value(3).toInt16() : platform::kAdUnspecified;
+            rs_->Open(call.text(0), connection->connection(), type, lock);
+            return {};
+        }
+        case 5: return boolResult(rs_->Eof());
+        case 6:
+            if (call.has(0)) return Variant(rs_->Field(call.text(0)));
+            return objectResult(new FieldsObject<platform::AdoRecordset>(rs_));
+        case 7: rs_->AddNew(); return {};
+        case 8:
+            if (call.isPut()) rs_->SetField(call.text(0), call.assigned());
+            else return Variant(rs_->Field(call.text(0)));
+            return {};
+        case 9: rs_->Update(); return {};
+        default: rs_->Close(); return {};
         }
     }
 
 private:
-    std::shared_ptr<platform::AdoConnection> connection_;
+    std::shared_ptr<platform::AdoRecordset> rs_;
 };
 
 // A statement containing `text` fails with `number` (VANTYR_HOST_FAULT="number:text").
@@ -170,5 +223,9 @@ public:
 DispatchObject* createDatabase() { return new DatabaseObject(std::nullopt); }
 DispatchObject* createFaultyDatabase() { return new DatabaseObject(Fault::fromEnvironment()); }
 DispatchObject* createDBEngine() { return new DBEngineObject(); }
+DispatchObject* createConnection() {
+    return new ConnectionObject(std::make_shared<platform::sqlite::SqliteAdoConnection>());
+}
+DispatchObject* createAdoRecordset() { return new AdoRecordsetObject(); }
 
 }  // namespace vantyr::host

@@ -1,12 +1,24 @@
 #include "host/dispatch_object.h"
 
-#include <cwctype>
-
 #include "host/host_module.h"
 
 namespace vantyr::host {
 
 using platform::Error;
+
+namespace {
+// Answered only by this DLL's objects, with the object itself: {5B0E1A44-3C1D-4E59-9F0B-6A2C7D8E1F30}.
+constexpr IID kIidHostObject{0x5B0E1A44, 0x3C1D, 0x4E59, {0x9F, 0x0B, 0x6A, 0x2C, 0x7D, 0x8E, 0x1F, 0x30}};
+}  // namespace
+
+DispatchObject* hostObject(IDispatch* object) {
+    DispatchObject* host = nullptr;
+    if (object && SUCCEEDED(object->QueryInterface(kIidHostObject, reinterpret_cast<void**>(&host))) && host) {
+        host->Release();  // the caller holds the object through `object`
+        return host;
+    }
+    return nullptr;
+}
 
 Call::Call(WORD flags, DISPPARAMS* params) : flags_(flags) {
     if (!params) return;
@@ -59,8 +71,9 @@ DispatchObject::~DispatchObject() { HostModule::instance().unlock(); }
 HRESULT DispatchObject::QueryInterface(REFIID iid, void** out) {
     if (!out) return E_POINTER;
     *out = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IDispatch) return E_NOINTERFACE;
-    *out = static_cast<IDispatch*>(this);
+    if (iid == kIidHostObject) *out = this;
+    else if (iid == IID_IUnknown || iid == IID_IDispatch) *out = static_cast<IDispatch*>(this);
+    else return E_NOINTERFACE;
     AddRef();
     return S_OK;
 }
@@ -86,7 +99,6 @@ HRESULT DispatchObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
 
 HRESULT DispatchObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
     if (!names || !ids) return E_POINTER;
-    HRESULT hr = S_OK;
     for (UINT n = 0; n < count; ++n) ids[n] = DISPID_UNKNOWN;
     if (count == 0) return S_OK;
     for (std::size_t i = 0; i < names_.size(); ++i) {
@@ -95,8 +107,7 @@ HRESULT DispatchObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
             return count == 1 ? S_OK : DISP_E_UNKNOWNNAME;
         }
     }
-    hr = DISP_E_UNKNOWNNAME;
-    return hr;
+    return DISP_E_UNKNOWNNAME;
 }
 
 HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,

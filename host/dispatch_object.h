@@ -66,6 +66,9 @@ private:
     std::atomic<ULONG> references_{1};
 };
 
+// The host object behind an IDispatch of this DLL, or null for any other object.
+DispatchObject* hostObject(IDispatch* object);
+
 // A result holding a new host object (its first reference passes to the caller).
 Variant objectResult(DispatchObject* object);
 Variant boolResult(bool value);

@@ -8,6 +8,8 @@
 //                              statements that contain a chosen text (for tests)
 //   VantyrHost.DBEngine        BeginTrans, CommitTrans, Rollback on the thread's session
 //   VantyrHost.MessageService  GetString by key from the shipped texts; ShowMessage
+//   VantyrHost.Connection,     ADO's Connection and Recordset over the embedded engine
+//   VantyrHost.Recordset       (for release 8.50's upgrade where ADO cannot reach it)
 #include <windows.h>
 
 #include <string>
@@ -30,5 +32,7 @@ DispatchObject* createDatabase();
 DispatchObject* createFaultyDatabase();
 DispatchObject* createDBEngine();
 DispatchObject* createMessageService();
+DispatchObject* createConnection();
+DispatchObject* createAdoRecordset();
 
 }  // namespace vantyr::host

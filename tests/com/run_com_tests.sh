@@ -40,6 +40,8 @@ register() {
   # Vantyr's own transaction engine and boxes that write to the message log.
   reg_set DBEngine VantyrHost.DBEngine
   reg_set MessageBox VantyrHost.MessageService
+  reg_set AdoConnection VantyrHost.Connection
+  reg_set AdoRecordset VantyrHost.Recordset
 }
 
 # A fresh demo account: 2004 filled, 2005 empty.
@@ -121,6 +123,12 @@ check "error -2147220991: passed over, committed" said "result True"
 check "error -2147220991: success box" shown $'64\t年末结转\t结转工作已顺利完成！'
 check "error -2147220991: the rest carried" test "$(sql fault 2005 'select count(*) from ca_amoct')" -gt 0
 reg_set Database VantyrHost.Database
+
+demo ado 8.50
+run_script ado.vbs "$(win "$work/ado")"
+check "ADO stand-ins: a recordset on a new connection reads" said "iendmonth 11"
+check "ADO stand-ins: Execute answers a query with a recordset" said "rows 1"
+check "ADO stand-ins: the statement is written" test "$(sql ado 2004 'select iendmonth from ca_cbsys')" = "11"
 
 echo "== C++ client"
 : >"$work/messages.txt"; VANTYR_HOST_MESSAGE_LOG=$(win "$work/messages.txt")
