@@ -71,10 +71,7 @@ using vantyr::com::Module;
 extern "C" {
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH) {
-        Module::instance().setHandle(instance);
-        DisableThreadLibraryCalls(instance);
-    }
+    if (reason == DLL_PROCESS_ATTACH) Module::instance().setHandle(instance);
     return TRUE;
 }
 

@@ -151,7 +151,7 @@ Error errorOf(HRESULT hr, EXCEPINFO* info) {
         SysFreeString(info->bstrDescription);
         SysFreeString(info->bstrHelpFile);
         *info = EXCEPINFO{};
-        return Error(number, description.empty() ? describe(hr) : description);
+        return Error(number, description);  // an error raised without a text keeps its empty text
     }
     ComPtr<IErrorInfo> errorInfo;
     if (GetErrorInfo(0, errorInfo.put()) == S_OK && errorInfo) {
