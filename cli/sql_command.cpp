@@ -2,11 +2,15 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <ostream>
 
+#include "cli/backend.h"
 #include "cli/validation.h"
+#include "platform/odbc/connection_string.h"
+#include "platform/odbc/session.h"
 #include "platform/error.h"
 #include "platform/sqlite/session.h"
 
@@ -47,6 +51,53 @@ void printTable(const platform::sqlite::QueryRows& r, std::ostream& out) {
 
 }  // namespace
 
+int printRows(const platform::sqlite::QueryRows& rows, bool json, Console& console) {
+    if (!json) {
+        printTable(rows, console.out);
+        return kExitCommitted;
+    }
+    for (const auto& row : rows.rows) {
+        nlohmann::ordered_json object = nlohmann::ordered_json::object();
+        for (std::size_t i = 0; i < row.size(); ++i) object[rows.columns[i]] = cellJson(row[i]);
+        console.out << object.dump() << "\n";
+    }
+    return kExitCommitted;
+}
+
+// On a server the statement is sent unchanged in the account year's database;
+// a text that begins with SELECT is read as a query.
+int runOnServer(const SqlOptions& o, const BackendChoice& where, Console& console) {
+    std::unique_ptr<platform::odbc::Session> server;
+    try {
+        server = std::make_unique<platform::odbc::Session>(connectionStringOf(where));
+    } catch (const platform::Error& e) {
+        console.err << "vantyr: cannot open the databases: " << platform::odbc::maskSecrets(e.description()) << "\n";
+        return kExitUsage;
+    }
+    std::string database = "QXDATA_" + o.account + "_" + o.year;
+    auto start = o.statement.find_first_not_of(" \t\r\n");
+    bool query = start != std::string::npos && o.statement.size() >= start + 6 &&
+                 std::equal(o.statement.begin() + static_cast<std::ptrdiff_t>(start),
+                            o.statement.begin() + static_cast<std::ptrdiff_t>(start) + 6, "select",
+                            [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+    try {
+        if (query) {
+            platform::sqlite::QueryRows rows;
+            auto first = server->firstRow(database, o.statement, &rows.rows);
+            rows.columns = first.columns;
+            if (first.values) rows.rows.insert(rows.rows.begin(), *first.values);
+            return printRows(rows, o.json, console);
+        }
+        auto changed = server->execute(database, o.statement);
+        console.out << changed << (changed == 1 ? " row affected\n" : " rows affected\n");
+        return kExitCommitted;
+    } catch (const platform::Error& e) {
+        console.err << "vantyr: the statement failed (" << e.number() << "): " << platform::odbc::maskSecrets(e.description())
+                    << "\n";
+        return platform::isStorageFailure(e.number()) ? kExitUsage : kExitFailed;
+    }
+}
+
 int runSql(const SqlOptions& o, Console& console) {
     for (auto problem : {checkAccount(o.account), checkYear(o.year)}) {
         if (problem) {
@@ -54,6 +105,12 @@ int runSql(const SqlOptions& o, Console& console) {
             return kExitUsage;
         }
     }
+    BackendChoice where = choiceOf(o);
+    if (auto problem = checkBackendChoice(where)) {
+        console.err << "vantyr: " << *problem << "\n";
+        return kExitUsage;
+    }
+    if (onServer(where)) return runOnServer(o, where, console);
     platform::sqlite::DataDirectory directory(o.data);
     auto database = directory.locate(o.account, o.year);
     if (!std::filesystem::is_regular_file(database.path)) {
@@ -69,18 +126,7 @@ int runSql(const SqlOptions& o, Console& console) {
         return kExitUsage;
     }
     try {
-        if (auto rows = session.allRows(schema, o.statement)) {
-            if (!o.json) {
-                printTable(*rows, console.out);
-                return kExitCommitted;
-            }
-            for (const auto& row : rows->rows) {
-                nlohmann::ordered_json object = nlohmann::ordered_json::object();
-                for (std::size_t i = 0; i < row.size(); ++i) object[rows->columns[i]] = cellJson(row[i]);
-                console.out << object.dump() << "\n";
-            }
-            return kExitCommitted;
-        }
+        if (auto rows = session.allRows(schema, o.statement)) return printRows(*rows, o.json, console);
         auto changed = session.execute(schema, o.statement);
         console.out << changed << (changed == 1 ? " row affected\n" : " rows affected\n");
         return kExitCommitted;
@@ -92,7 +138,7 @@ int runSql(const SqlOptions& o, Console& console) {
 
 CLI::App* addSqlCommand(CLI::App& app, SqlOptions& o) {
     auto* sql = app.add_subcommand("sql", "run one statement on an account-year database with the carry-over's rules");
-    sql->add_option("--data", o.data, "data directory of the account-year databases")->required();
+    addBackendOptions(*sql, o, "data directory of the account-year databases");
     sql->add_option("--account", o.account, "company account number, e.g. 001")->required();
     sql->add_option("--year", o.year, "fiscal year of the database, e.g. 2005")->required();
     sql->add_flag("--json", o.json, "print each row as one JSON object a line");

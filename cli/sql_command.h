@@ -18,6 +18,7 @@ namespace vantyr::cli {
 struct SqlOptions {
     std::string data, account, year, statement;
     bool json = false;
+    std::string odbc, odbcEnv, dsn;  // a server in place of data (cli/backend.h)
 };
 
 int runSql(const SqlOptions& options, Console& console);

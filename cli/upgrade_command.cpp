@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/console_messages.h"
+#include "cli/data_source.h"
 #include "cli/validation.h"
 #include "platform/error.h"
 #include "platform/observed_database.h"
@@ -58,6 +59,12 @@ bool usable(const UpgradeOptions& o, Console& console) {
             return false;
         }
     }
+    BackendChoice where = choiceOf(o);
+    if (auto problem = checkBackendChoice(where)) {
+        console.err << "vantyr: " << *problem << "\n";
+        return false;
+    }
+    if (onServer(where)) return true;
     if (!std::filesystem::is_directory(o.data)) {
         console.err << "vantyr: data directory '" << o.data << "' does not exist\n";
         return false;
@@ -107,12 +114,12 @@ int runUpgrade(const UpgradeOptions& o, Console& console) {
         }
         trace = &traceFile;
     }
-    platform::sqlite::DataDirectory directory{std::filesystem::path(o.data)};
     ConsoleMessages messages("en", Confirm::Yes, console.err, console.in, false);
-    platform::sqlite::SqlitePlatform platform(directory, messages, messages);
+    std::unique_ptr<DataSource> source;
     std::shared_ptr<platform::AdoConnection> connection;
     try {
-        auto database = platform.CreateDatabase();
+        source = std::make_unique<DataSource>(choiceOf(o), messages, messages);
+        auto database = source->platform().CreateDatabase();
         database->Open(o.account + o.year);
         connection = database->UnderlyingConnection();
     } catch (const platform::Error& e) {
@@ -120,8 +127,13 @@ int runUpgrade(const UpgradeOptions& o, Console& console) {
         return kExitUsage;
     }
     GroupTally tally(trace);
-    auto ado = platform::observeAdo(platform, platform::kUpgradeObject, tally, platform::SendMode::Send);
-    upgrade::UpgradeCaSchema(*ado, connection, &tally);
+    auto ado = platform::observeAdo(source->platform(), platform::kUpgradeObject, tally, platform::SendMode::Send);
+    try {
+        upgrade::UpgradeCaSchema(*ado, connection, &tally);
+    } catch (const platform::Error& e) {  // the storage failed: the upgrade stopped there
+        console.err << "vantyr: the upgrade stopped: " << e.description() << "\n";
+        return kExitUsage;
+    }
     if (!tally.started()) {
         console.err << "vantyr: the upgrade could not open its connection to " << o.account << "/" << o.year << "\n";
         return kExitUsage;
@@ -140,13 +152,13 @@ void addSchemaOption(CLI::App* command, bool& before850) {
 
 CLI::App* addUpgradeCommand(CLI::App& app, UpgradeOptions& o) {
     auto* command = app.add_subcommand("upgrade", "run release 8.50's schema upgrade alone on one account year");
-    command->add_option("--data", o.data, "data directory of the account-year databases")->required();
+    addBackendOptions(*command, o, "data directory of the account-year databases");
     command->add_option("--account", o.account, "company account number, e.g. 001")->required();
     command->add_option("--year", o.year, "the fiscal year whose database is upgraded, e.g. 2005")->required();
     command->add_option("--trace", o.trace, "write every statement sent, one JSON object per line, to FILE (- for standard output)");
     command->add_flag("--verbose", o.verbose, "list the failing statements with their errors");
     command->footer("Exit codes:\n  0  the upgrade ran (each failing statement is passed over)\n"
-                    "  3  bad arguments or environment; nothing was opened\n");
+                    "  3  bad arguments or environment (nothing opened, or the storage failed)\n");
     return command;
 }
 

@@ -11,6 +11,7 @@ namespace vantyr::cli {
 
 struct UpgradeOptions {
     std::string data, account, year;
+    std::string odbc, odbcEnv, dsn;  // a server in place of data (cli/backend.h)
     std::string trace;    // file for the trace (- for standard output); empty: none
     bool verbose = false; // print the failing statements with their errors
 };

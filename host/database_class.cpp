@@ -14,12 +14,19 @@ using platform::Error;
 
 namespace {
 
-// A recordset's Fields: Item(name) gives the value of the current row's column.
+// A recordset's Fields: Item(name) gives the value of the current row's
+// column; an ADO recordset's also Item(position), counted from 0.
 template <class Rowset>
 class FieldsObject : public DispatchObject {
 public:
     explicit FieldsObject(std::shared_ptr<Rowset> rs) : DispatchObject({L"Item"}), rs_(std::move(rs)) {}
-    Variant invoke(DISPID, const Call& call) override { return Variant(rs_->Field(call.text(0))); }
+    Variant invoke(DISPID, const Call& call) override {
+        if constexpr (requires { rs_->FieldAt(0); }) {
+            platform::Value key = call.value(0);
+            if (!key.isText() && !key.isNull() && !key.isEmpty()) return Variant(rs_->FieldAt(key.toInt16()));
+        }
+        return Variant(rs_->Field(call.text(0)));
+    }
 
 private:
     std::shared_ptr<Rowset> rs_;
@@ -92,7 +99,10 @@ public:
     Variant invoke(DISPID id, const Call& call) override {
         switch (id) {
         case 1: return Variant(connection_->ConnectionString());
-        case 2: connection_->Open(call.text(0)); return {};
+        case 2:
+            connection_->Open(call.text(0), call.has(1) ? call.text(1) : "", call.has(2) ? call.text(2) : "",
+                              call.has(3) ? call.value(3).toInt16() : platform::kAdUnspecified);
+            return {};
         default: {
             std::string sql = call.text(0);
             auto start = sql.find_first_not_of(" \t\r\n");
@@ -114,7 +124,7 @@ class AdoRecordsetObject : public DispatchObject {
 public:
     AdoRecordsetObject()
         : DispatchObject({L"CursorLocation", L"CursorType", L"LockType", L"Open", L"EOF", L"Fields", L"AddNew",
-                          L"Collect", L"Update", L"Close"}),
+                          L"Collect", L"Update", L"Close", L"BOF", L"MoveNext"}),
           rs_(std::make_shared<platform::sqlite::SqliteAdoRecordset>()) {}
     Variant invoke(DISPID id, const Call& call) override {
         switch (id) {
@@ -141,7 +151,9 @@ public:
             else return Variant(rs_->Field(call.text(0)));
             return {};
         case 9: rs_->Update(); return {};
-        default: rs_->Close(); return {};
+        case 10: rs_->Close(); return {};
+        case 11: return boolResult(rs_->Bof());
+        default: rs_->MoveNext(); return {};
         }
     }
 

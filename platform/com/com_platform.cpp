@@ -27,6 +27,15 @@ public:
     ComRecordset(Dispatch recordset, bool ado) : rs_(std::move(recordset)), ado_(ado) {}
 
     bool Eof() override { return !read(rs_, L"EOF").equalsNumber(0); }
+    bool Bof() override { return !read(rs_, L"BOF").equalsNumber(0); }
+    void MoveNext() override { rs_.call(L"MoveNext"); }
+    Value FieldAt(int index) override {
+        Variant position(static_cast<long>(index));
+        auto args = one(position);
+        Variant field = rs_.object(L"Fields").call(L"Item", args);
+        if (ComPtr<IDispatch> object = field.object()) return Dispatch(object).get(nullptr).value();
+        return field.value();
+    }
     Value Field(const std::string& name) override {
         Variant key(name);
         auto args = one(key);
@@ -67,9 +76,10 @@ class ComAdoConnection : public AdoConnection {
 public:
     explicit ComAdoConnection(Dispatch connection) : connection_(std::move(connection)) {}
     std::string ConnectionString() override { return read(connection_, L"ConnectionString").toText(); }
-    void Open(const std::string& connectionString) override {
-        Variant text(connectionString);
-        auto args = one(text);
+    void Open(const std::string& connectionString, const std::string& userId, const std::string& password,
+              int options) override {
+        Variant text(connectionString), user(userId), secret(password), opts(static_cast<long>(options));
+        std::array<VARIANT, 4> args{*text.get(), *user.get(), *secret.get(), *opts.get()};
         connection_.call(L"Open", args);
     }
     void Execute(const std::string& sql) override {

@@ -9,6 +9,8 @@
 #include <sys/wait.h>
 
 #include "cli/commands.h"
+#include "cli/sql_command.h"
+#include "cli/upgrade_command.h"
 #include "tests/platform/odbc/backends.h"
 #include "tests/support/engine_fixture.h"
 
@@ -80,6 +82,33 @@ TEST_F(ServerCommandTest, TheDemoOnAServerRefusesDatabasesThatExistAndNeverShows
     // SQLite has no CREATE DATABASE: the demo cannot be created there.
     demo.odbc = sqliteOdbcConnectionString(temp.path() / "other.db") + ";PWD=" + kSecret;
     EXPECT_EQ(cli::runDemo(demo, console), cli::kExitUsage) << all();
+    EXPECT_EQ(all().find(kSecret), std::string::npos) << all();
+}
+
+TEST_F(ServerCommandTest, SqlAndUpgradeRunOnAServerWithoutShowingThePassword) {
+    cli::SqlOptions sql;
+    sql.account = "001";
+    sql.year = "2005";
+    sql.odbc = sqliteOdbcConnectionString(temp.path() / "QXDATA_001_2005.db") + ";PWD=" + kSecret;
+    for (const char* statement : {"create table T (code varchar(10), n int)", "insert into T values ('a', 1)",
+                                  "insert into T values ('b', 2)"}) {
+        sql.statement = statement;
+        EXPECT_EQ(cli::runSql(sql, console), cli::kExitCommitted) << all();
+    }
+    sql.statement = "select code, n from T order by code";
+    sql.json = true;
+    out.str("");
+    EXPECT_EQ(cli::runSql(sql, console), cli::kExitCommitted) << all();
+    EXPECT_EQ(out.str(), "{\"code\":\"a\",\"n\":1}\n{\"code\":\"b\",\"n\":2}\n");
+    sql.statement = "select * from Nowhere";
+    EXPECT_EQ(cli::runSql(sql, console), cli::kExitFailed) << all();
+    // The upgrade opens its own connection to the server and passes over what the database refuses.
+    cli::UpgradeOptions upgrade;
+    upgrade.account = "001";
+    upgrade.year = "2005";
+    upgrade.odbc = sql.odbc;
+    EXPECT_EQ(cli::runUpgrade(upgrade, console), cli::kExitCommitted) << all();
+    EXPECT_NE(all().find("all groups"), std::string::npos) << all();
     EXPECT_EQ(all().find(kSecret), std::string::npos) << all();
 }
 

@@ -222,7 +222,13 @@ TEST(SqlCommandTest, PrintsRowsAndExitsByTheOutcome) {
         std::ostringstream o, e;
         std::istringstream in;
         cli::Console console{o, e, in};
-        int code = cli::runSql({temp.path().string(), "001", year, std::move(statement), json}, console);
+        cli::SqlOptions options;
+        options.data = temp.path().string();
+        options.account = "001";
+        options.year = year;
+        options.statement = std::move(statement);
+        options.json = json;
+        int code = cli::runSql(options, console);
         out = o.str() + e.str();
         return code;
     };
