@@ -130,13 +130,8 @@ int runCarryOver(const CarryOverOptions& o, Console& console) {
                              o.yes ? Confirm::Yes : Confirm::Ask, console.err, console.in, console.interactive,
                              console.terminal);
     if (o.dryRun) messages.markDryRun();
-    std::unique_ptr<DataSource> opened;
-    try {
-        opened = std::make_unique<DataSource>(choiceOf(o), messages, messages);
-    } catch (const platform::Error& e) {
-        console.err << "vantyr: cannot open the databases: " << e.description() << "\n";
-        return kExitUsage;
-    }
+    auto opened = openDataSource(choiceOf(o), messages, messages, console);
+    if (!opened) return kExitUsage;
     DataSource& source = *opened;
 
     RunSummary summary;

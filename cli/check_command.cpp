@@ -14,13 +14,8 @@ int runCheck(const CheckOptions& o, Console& console) {
     if (!checkTarget(choiceOf(o), o.account, o.year, console)) return kExitUsage;
     // The check shows no message box; the message objects only complete the platform.
     ConsoleMessages messages("en", Confirm::Ask, console.err, console.in, false);
-    std::unique_ptr<DataSource> opened;
-    try {
-        opened = std::make_unique<DataSource>(choiceOf(o), messages, messages);
-    } catch (const platform::Error& e) {
-        console.err << "vantyr: cannot open the databases: " << e.description() << "\n";
-        return kExitUsage;
-    }
+    auto opened = openDataSource(choiceOf(o), messages, messages, console);
+    if (!opened) return kExitUsage;
     DataSource& source = *opened;
     PreflightRequest request{o.account, o.year, o.release};
     auto report = preflight(source, request);

@@ -50,6 +50,16 @@ bool checkTarget(const BackendChoice& where, const std::string& account, const s
 DataSource::DataSource(const BackendChoice& where, platform::MessageBox& box, platform::MessageService& service)
     : where_(where), backend_(openBackend(where, box, service)) {}
 
+std::unique_ptr<DataSource> openDataSource(const BackendChoice& where, platform::MessageBox& box,
+                                           platform::MessageService& service, Console& console) {
+    try {
+        return std::make_unique<DataSource>(where, box, service);
+    } catch (const platform::Error& e) {
+        console.err << "vantyr: cannot open the databases: " << e.description() << "\n";
+        return nullptr;
+    }
+}
+
 std::shared_ptr<platform::LoginObject> DataSource::login(const std::string& account, const std::string& year) const {
     return backend_->login(account, year);
 }

@@ -56,4 +56,9 @@ private:
     std::unique_ptr<Backend> backend_;
 };
 
+// Opens the data source, or says on the console's error stream why it cannot
+// (nullptr: exit with kExitUsage).
+std::unique_ptr<DataSource> openDataSource(const BackendChoice& where, platform::MessageBox& box,
+                                           platform::MessageService& service, Console& console);
+
 }  // namespace vantyr::cli

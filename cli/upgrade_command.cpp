@@ -115,10 +115,10 @@ int runUpgrade(const UpgradeOptions& o, Console& console) {
         trace = &traceFile;
     }
     ConsoleMessages messages("en", Confirm::Yes, console.err, console.in, false);
-    std::unique_ptr<DataSource> source;
+    auto source = openDataSource(choiceOf(o), messages, messages, console);
+    if (!source) return kExitUsage;
     std::shared_ptr<platform::AdoConnection> connection;
     try {
-        source = std::make_unique<DataSource>(choiceOf(o), messages, messages);
         auto database = source->platform().CreateDatabase();
         database->Open(o.account + o.year);
         connection = database->UnderlyingConnection();

@@ -170,10 +170,10 @@ struct Fault {
         wchar_t buffer[1024];
         DWORD n = GetEnvironmentVariableW(L"VANTYR_HOST_FAULT", buffer, 1024);
         if (n == 0 || n >= 1024) return std::nullopt;
-        std::string spec = platform::com::narrow(buffer, n);
-        auto colon = spec.find(':');
+        std::string setting = platform::com::narrow(buffer, n);
+        auto colon = setting.find(':');
         if (colon == std::string::npos) return std::nullopt;
-        return Fault{std::stol(spec.substr(0, colon)), spec.substr(colon + 1)};
+        return Fault{std::stol(setting.substr(0, colon)), setting.substr(colon + 1)};
     }
 };
 
