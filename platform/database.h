@@ -9,11 +9,21 @@
 #include <string>
 #include <vector>
 
+#include "platform/error.h"
 #include "platform/value.h"
 
 namespace vantyr::platform {
 
 class AdoConnection;
+
+// The value at a zero-based position of a recordset's current row, with ADO's
+// errors: 3021 when there is no current row, 3265 when there is no such position.
+inline Value valueAt(const std::optional<std::vector<Value>>& row, int index) {
+    if (!row) throw Error(3021, "Either BOF or EOF is True, or the current record has been deleted.");
+    if (index < 0 || static_cast<std::size_t>(index) >= row->size())
+        throw Error(3265, "Item cannot be found in the collection corresponding to the requested name or ordinal.");
+    return (*row)[static_cast<std::size_t>(index)];
+}
 
 // Option word of Execute: raise every error of the statement.
 inline constexpr int kFailOnError = 128;

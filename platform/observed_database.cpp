@@ -55,6 +55,18 @@ auto reportStatement(RunObserver& observer, StatementRecord record, F&& operatio
     return result;
 }
 
+// A write: planned in a dry run (nothing is sent), otherwise sent and
+// reported. Returns the rows the operation changed (0 when planned).
+template <class F>
+std::int64_t sendOrPlan(RunObserver& observer, SendMode mode, StatementRecord record, F&& operation) {
+    if (mode == SendMode::Plan) {
+        record.outcome = StatementOutcome::Planned;
+        observer.Statement(record);
+        return 0;
+    }
+    return reportStatement(observer, std::move(record), std::forward<F>(operation));
+}
+
 // A step of a recordset edit is in the record only when it fails, so that a
 // failure the run passes over is there like a statement's.
 template <class F>
@@ -89,12 +101,7 @@ public:
         StatementRecord record = makeRecord(object_, std::nullopt, "");
         record.rowUpdate = RowUpdate{sql_, std::move(assignments_)};
         assignments_.clear();
-        if (mode_ == SendMode::Plan) {
-            record.outcome = StatementOutcome::Planned;
-            observer_.Statement(record);
-            return;
-        }
-        reportStatement(observer_, record, [&] {
+        sendOrPlan(observer_, mode_, record, [&] {
             inner_->Update();
             return std::int64_t{1};
         });
@@ -119,12 +126,7 @@ public:
 
     std::int64_t Execute(const std::string& sql, std::optional<int> option) override {
         StatementRecord record = makeRecord(object_, option, sql);
-        if (mode_ == SendMode::Plan) {
-            record.outcome = StatementOutcome::Planned;
-            observer_.Statement(record);
-            return 0;
-        }
-        return reportStatement(observer_, record, [&] { return inner_->Execute(sql, option); });
+        return sendOrPlan(observer_, mode_, record, [&] { return inner_->Execute(sql, option); });
     }
 
     std::unique_ptr<Recordset> OpenRecordset(const std::string& sql) override {
@@ -156,14 +158,9 @@ public:
     }
     void Execute(const std::string& sql) override {
         StatementRecord record = makeRecord(object_, std::nullopt, sql);
-        if (mode_ == SendMode::Plan) {
-            record.outcome = StatementOutcome::Planned;
-            observer_.Statement(record);
-            return;
-        }
-        reportStatement(observer_, record, [&] {
+        sendOrPlan(observer_, mode_, record, [&] {
             inner_->Execute(sql);
-            return 0;  // the rows a statement of this connection changed are not known
+            return std::int64_t{0};  // the rows a statement of this connection changed are not known
         });
     }
     std::unique_ptr<Recordset> OpenRecordset(const std::string& sql) override {
@@ -219,12 +216,7 @@ public:
             (adding_ ? "new row of \"" : "update of the current row of \"") + sql_ + "\": " + assignments_);
         assignments_.clear();
         adding_ = false;
-        if (mode_ == SendMode::Plan) {
-            record.outcome = StatementOutcome::Planned;
-            observer_.Statement(record);
-            return;
-        }
-        reportStatement(observer_, record, [&] {
+        sendOrPlan(observer_, mode_, record, [&] {
             inner_->Update();
             return std::int64_t{1};
         });

@@ -184,10 +184,7 @@ Value SqliteAdoRecordset::Field(const std::string& name) {
 
 Value SqliteAdoRecordset::FieldAt(int index) {
     requireOpen();
-    if (!row_->values) throw Error(3021, "Either BOF or EOF is True, or the current record has been deleted.");
-    if (index < 0 || static_cast<std::size_t>(index) >= row_->values->size())
-        throw Error(3265, "Item cannot be found in the collection corresponding to the requested name or ordinal.");
-    return (*row_->values)[static_cast<std::size_t>(index)];
+    return valueAt(row_->values, index);
 }
 
 void SqliteAdoRecordset::AddNew() {
