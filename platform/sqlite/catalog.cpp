@@ -24,6 +24,12 @@ std::string columnList(const TableModel& m) {
     return out;
 }
 
+// Changes when another connection commits to the file.
+std::int64_t dataVersion(Connection& db, const std::string& schema) {
+    auto st = db.prepare("PRAGMA " + quoteName(schema) + ".data_version");
+    return st.step() ? static_cast<std::int64_t>(st.column(0).toDouble()) : -1;
+}
+
 }  // namespace
 
 std::string Catalog::key(const std::string& schema, const std::string& name) const {
@@ -63,12 +69,48 @@ void Catalog::install(const std::string& schema) {
 std::optional<TableModel> Catalog::table(const std::string& schema, const std::string& name) {
     auto k = key(schema, name);
     if (auto it = cache_.find(k); it != cache_.end()) return it->second;
+    if (auto s = lowerCase(schema); !dataVersions_.count(s)) dataVersions_[s] = dataVersion(db_, schema);
     Value definition;
     std::optional<TableModel> model;
     if (step("SELECT definition FROM " + q(schema, "vantyr_tables") + " WHERE name = ?", {Value(name)}, &definition))
         model = TableModel::fromJson(definition.toText());
     cache_[k] = model;
     return model;
+}
+
+void Catalog::forget() {
+    cache_.clear();
+    foreignKeyTables_.clear();
+    identityTables_.clear();
+    triggers_.clear();
+    written_.clear();
+    dataVersions_.clear();
+}
+
+void Catalog::forgetWritten() {
+    for (const auto& k : written_) cache_.erase(k);
+    written_.clear();
+    identityTables_.clear();
+    triggers_.clear();
+    foreignKeyTables_.clear();
+}
+
+void Catalog::forgetChangedElsewhere() {
+    for (const auto& [schema, version] : dataVersions_)
+        if (dataVersion(db_, schema) != version) return forget();
+}
+
+std::optional<std::string> Catalog::triggerOn(const std::string& schema, const std::string& table) {
+    auto& triggers = triggers_[lowerCase(schema)];
+    if (!triggers) {  // one read of the schema's triggers, kept with the models
+        triggers.emplace();
+        auto st = db_.prepare("SELECT u.name, t.name FROM " + q(schema, "sysobjects") + " t JOIN " + q(schema, "sysobjects") +
+                              " u ON u.id = t.parent_obj WHERE t.xtype = 'TR' AND u.xtype = 'U'");
+        while (st.step()) triggers->emplace(lowerCase(st.column(0).toText()), st.column(1).toText());
+    }
+    auto it = triggers->find(lowerCase(table));
+    if (it == triggers->end()) return std::nullopt;
+    return it->second;
 }
 
 bool Catalog::objectExists(const std::string& schema, const std::string& name) {
@@ -88,6 +130,13 @@ void Catalog::saveModel(const std::string& schema, const TableModel& model) {
     step("INSERT OR REPLACE INTO " + q(schema, "vantyr_tables") + " (name, definition) VALUES (?, ?)",
          {Value(model.name), Value(model.toJson())});
     cache_[key(schema, model.name)] = model;
+    written_.insert(key(schema, model.name));
+    if (auto& holders = foreignKeyTables_[lowerCase(schema)]) {
+        bool holds = std::any_of(model.constraints.begin(), model.constraints.end(),
+                                 [](const ConstraintDef& k) { return k.kind == ConstraintKind::ForeignKey; });
+        if (holds) holders->insert(lowerCase(model.name));
+        else holders->erase(lowerCase(model.name));
+    }
 }
 
 // sysobjects and sysindexes rows of the table's constraints, defaults and indexes.
@@ -212,6 +261,9 @@ void Catalog::dropTable(const std::string& schema, const std::string& name) {
     }
     step("DELETE FROM " + q(schema, "vantyr_tables") + " WHERE name = ?", {Value(model->name)});
     cache_[key(schema, name)] = std::nullopt;
+    written_.insert(key(schema, name));
+    if (auto& triggers = triggers_[lowerCase(schema)]) triggers->erase(lowerCase(name));  // they went with the table
+    if (auto& holders = foreignKeyTables_[lowerCase(schema)]) holders->erase(lowerCase(name));
 }
 
 void Catalog::createDefaultObject(const std::string& schema, const std::string& name, const std::string& expression) {

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -80,11 +81,21 @@ public:
     void createDefaultObject(const std::string& schema, const std::string& name, const std::string& expression);
     std::optional<std::string> defaultObject(const std::string& schema, const std::string& name);
 
-    // Forget cached models (after a rollback).
-    void forget() {
-        cache_.clear();
-        identityTables_.clear();
-    }
+    // The name of a trigger on the table, if it has one.
+    std::optional<std::string> triggerOn(const std::string& schema, const std::string& table);
+
+    // Models read once are kept until something may have changed them:
+    // forget() drops them all (a rolled-back transaction); forgetWritten()
+    // drops those written since the transaction began (a statement undone to
+    // its savepoint); keepWritten() marks the point where those are saved or
+    // gone (BEGIN, COMMIT); forgetChangedElsewhere() drops them all when
+    // another connection committed to one of the files since they were read.
+    void forget();
+    void forgetWritten();
+    void keepWritten() { written_.clear(); }
+    void forgetChangedElsewhere();
+    // After triggers were created or dropped.
+    void forgetTriggers() { triggers_.clear(); }
 
 private:
     std::string key(const std::string& schema, const std::string& name) const;
@@ -115,6 +126,12 @@ private:
     std::map<std::string, std::optional<TableModel>> cache_;
     std::map<std::string, Statement> prepared_;     // the catalogue's own statements, kept prepared
     std::map<std::string, bool> identityTables_;   // schema -> has vantyr_identity
+    // schema -> (table -> its trigger), read once per schema
+    std::map<std::string, std::optional<std::map<std::string, std::string>>> triggers_;
+    // schema -> the tables whose models hold a foreign key, read once per schema
+    std::map<std::string, std::optional<std::set<std::string>>> foreignKeyTables_;
+    std::set<std::string> written_;                 // keys of models written since the transaction began
+    std::map<std::string, std::int64_t> dataVersions_;   // schema -> data_version when its first model was read
 };
 
 }  // namespace vantyr::platform::sqlite

@@ -66,13 +66,16 @@ bool Catalog::hasRows(const std::string& schema, const std::string& name) {
 
 std::vector<std::string> Catalog::referencesTo(const std::string& schema, const std::string& parent,
                                                const std::vector<std::string>* columns) {
-    // only the models that name the parent are read
-    std::vector<std::string> candidates, out;
-    {
-        auto st = db_.prepare("SELECT name FROM " + q(schema, "vantyr_tables") + " WHERE definition LIKE ?");
-        st.bind(1, Value("%\"refTable\":" + nlohmann::json(parent).dump() + "%"));
-        while (st.step()) candidates.push_back(st.column(0).toText());
+    // only the models that hold a foreign key are read
+    std::vector<std::string> out;
+    auto& holders = foreignKeyTables_[lowerCase(schema)];
+    if (!holders) {
+        holders.emplace();
+        auto st = db_.prepare("SELECT name FROM " + q(schema, "vantyr_tables") + " WHERE definition GLOB ?");
+        st.bind(1, Value("*\"refTable\":\"[^\"]*"));  // a foreign key names the table it references
+        while (st.step()) holders->insert(lowerCase(st.column(0).toText()));
     }
+    std::vector<std::string> candidates(holders->begin(), holders->end());
     for (const auto& name : candidates) {
         if (sameName(name, parent)) continue;
         auto m = table(schema, name);

@@ -81,6 +81,7 @@ void ModuleCatalog::createView(const CreateModule& m) {
 }
 
 void ModuleCatalog::create(const CreateModule& m) {
+    tables_.forgetTriggers();
     if (!m.alter && (object(m.name.schema, m.name.table) || tables_.table(m.name.schema, m.name.table)))
         refuse("There is already an object named '" + m.name.table + "' in the database.");
     switch (m.kind) {
@@ -100,6 +101,7 @@ void ModuleCatalog::create(const CreateModule& m) {
 }
 
 void ModuleCatalog::drop(const DropModule& m) {
+    tables_.forgetTriggers();
     const std::string& schema = m.name.schema;
     auto found = object(schema, m.name.table);
     if (!found || found->xtype != xtypeOf(m.kind)) {
@@ -126,13 +128,8 @@ void ModuleCatalog::run(const RunProcedure& call) {
 }
 
 void ModuleCatalog::refuseInsertFiringTrigger(const TableRef& table) {
-    auto st = db_.prepare("SELECT t.name FROM " + q(table.schema, "sysobjects") + " t JOIN " +
-                          q(table.schema, "sysobjects") +
-                          " u ON u.id = t.parent_obj WHERE u.name = ? AND u.xtype = 'U' AND t.xtype = 'TR'");
-    st.bind(1, Value(table.table));
-    if (st.step())
-        refuse("Insert into '" + table.table + "' refused: it would fire trigger '" + st.column(0).toText() + "', and " +
-               kNotRun + ".");
+    if (auto trigger = tables_.triggerOn(table.schema, table.table))
+        refuse("Insert into '" + table.table + "' refused: it would fire trigger '" + *trigger + "', and " + kNotRun + ".");
 }
 
 std::optional<std::string> ModuleCatalog::text(const std::string& schema, const std::string& name) {

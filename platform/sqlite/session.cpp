@@ -65,9 +65,12 @@ auto Session::guarded(const std::string& sql, F&& body, bool savepoint, const st
         bookkeeping(std::string("SAVEPOINT ") + kSavepoint, schema, "The engine could not open its savepoint around a statement");
     // Undoes the statement; false when SQLite rolled back the whole transaction on its own.
     auto undo = [&] {
-        catalog_->forget();
         identityInsertOn_ = identityBefore;
-        if (!db.inTransaction()) return !inTransaction;  // the savepoint is gone with the transaction
+        if (!db.inTransaction()) {  // the savepoint is gone with the transaction
+            catalog_->forget();
+            return !inTransaction;
+        }
+        catalog_->forgetWritten();
         if (!savepoint) return true;  // one plain statement: SQLite undid it itself
         if (!inTransaction) {  // the savepoint was the transaction (its RELEASE may have been refused)
             bookkeeping("ROLLBACK", schema, "The engine could not undo a failed statement");

@@ -84,6 +84,7 @@ void Session::checkAccountYear(const std::string& alias, const AccountYear& data
 void Session::forgetDatabase(const std::string& alias, const AccountYear& database) {
     aliases_.erase(lowerCase(database.name));
     opened_.erase(alias);
+    if (catalog_) catalog_->forget();
     if (alias == "main") {
         connection_.reset();
         return;
@@ -130,8 +131,14 @@ void Session::createDatabase(const AccountYear& database) {
 }
 
 void Session::begin() {
-    catalog_->forget();  // another connection may have changed the schema since
     bookkeeping("BEGIN", "main", "The transaction could not be started");
+    catalog_->keepWritten();
+    try {
+        catalog_->forgetChangedElsewhere();  // another connection may have changed the schema since
+    } catch (const SqliteFailure& f) {
+        Error e = funnel(f, FailureSite::Bookkeeping, files("main"), "");  // the caller rolls back
+        throw Error(e.number(), "The transaction could not be started: " + e.description());
+    }
 }
 
 // Each file the transaction wrote gets a new commit number (the user version
@@ -151,6 +158,7 @@ void Session::commit() {
     }
     try {
         connection().exec("COMMIT");
+        catalog_->keepWritten();
     } catch (const SqliteFailure& f) {
         FailureFiles concerned = files("main");
         if (!written.empty()) {

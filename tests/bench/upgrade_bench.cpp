@@ -11,13 +11,10 @@
 #include <sstream>
 #include <vector>
 
-#include "cli/console_messages.h"
-#include "platform/observed_database.h"
 #include "platform/sqlite/connection.h"
 #include "platform/sqlite/demo_data.h"
-#include "platform/sqlite/sqlite_platform.h"
 #include "platform/trace_writer.h"
-#include "upgrade/upgrade_ca_schema.h"
+#include "tests/bench/upgrade_new_year.h"
 
 using namespace vantyr;
 
@@ -27,16 +24,9 @@ using Clock = std::chrono::steady_clock;
 
 // One upgrade of 2005; returns its milliseconds and the failures passed over.
 std::pair<double, int> upgradeOnce(const platform::sqlite::DataDirectory& directory) {
-    std::ostringstream sink;
-    std::istringstream none;
-    cli::ConsoleMessages messages("en", cli::Confirm::Yes, sink, none, false);
-    platform::sqlite::SqlitePlatform platform(directory, messages, messages);
-    auto database = platform.CreateDatabase();
-    database->Open("0012005");
     platform::TraceWriter counts(nullptr);
-    auto ado = platform::observeAdo(platform, platform::kUpgradeObject, counts, platform::SendMode::Send);
     auto start = Clock::now();
-    upgrade::UpgradeCaSchema(*ado, database->UnderlyingConnection());
+    bench::upgradeNewYear(directory, counts);
     double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     return {ms, counts.upgradeSkipped()};
 }
