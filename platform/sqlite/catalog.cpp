@@ -69,17 +69,25 @@ void Catalog::install(const std::string& schema) {
 std::optional<TableModel> Catalog::table(const std::string& schema, const std::string& name) {
     auto k = key(schema, name);
     if (auto it = cache_.find(k); it != cache_.end()) return it->second;
-    if (auto s = lowerCase(schema); !dataVersions_.count(s)) dataVersions_[s] = dataVersion(db_, schema);
-    Value definition;
+    // the schema's definitions are read in one go; each is parsed when first asked for
+    auto s = lowerCase(schema);
+    auto& texts = definitions_[s];
+    if (!texts) {
+        if (!dataVersions_.count(s)) dataVersions_[s] = dataVersion(db_, schema);
+        texts.emplace();
+        auto st = db_.prepare("SELECT name, definition FROM " + q(schema, "vantyr_tables"));
+        while (st.step()) texts->emplace(lowerCase(st.column(0).toText()), st.column(1).toText());
+    }
     std::optional<TableModel> model;
-    if (step("SELECT definition FROM " + q(schema, "vantyr_tables") + " WHERE name = ?", {Value(name)}, &definition))
-        model = TableModel::fromJson(definition.toText());
+    if (auto it = texts->find(lowerCase(name)); it != texts->end()) model = TableModel::fromJson(it->second);
     cache_[k] = model;
     return model;
 }
 
 void Catalog::forget() {
     cache_.clear();
+    definitions_.clear();
+    counters_.clear();
     foreignKeyTables_.clear();
     identityTables_.clear();
     triggers_.clear();
@@ -89,6 +97,8 @@ void Catalog::forget() {
 
 void Catalog::forgetWritten() {
     for (const auto& k : written_) cache_.erase(k);
+    if (!written_.empty()) definitions_.clear();  // the texts of those are read again
+    counters_.clear();
     written_.clear();
     identityTables_.clear();
     triggers_.clear();
@@ -131,6 +141,7 @@ void Catalog::saveModel(const std::string& schema, const TableModel& model) {
          {Value(model.name), Value(model.toJson())});
     cache_[key(schema, model.name)] = model;
     written_.insert(key(schema, model.name));
+    if (auto& texts = definitions_[lowerCase(schema)]) texts->erase(lowerCase(model.name));
     if (auto& holders = foreignKeyTables_[lowerCase(schema)]) {
         bool holds = std::any_of(model.constraints.begin(), model.constraints.end(),
                                  [](const ConstraintDef& k) { return k.kind == ConstraintKind::ForeignKey; });
@@ -253,6 +264,7 @@ void Catalog::dropTable(const std::string& schema, const std::string& name) {
     if (model->identityColumn()) {
         ensureIdentityTable(schema);
         step("DELETE FROM " + q(schema, "vantyr_identity") + " WHERE name = ?", {Value(model->name)});
+        if (auto& counters = counters_[lowerCase(schema)]) counters->erase(lowerCase(model->name));
     }
     Value id;
     if (step("SELECT id FROM " + q(schema, "sysobjects") + " WHERE name = ? AND xtype = 'U'", {Value(model->name)}, &id)) {
@@ -262,6 +274,7 @@ void Catalog::dropTable(const std::string& schema, const std::string& name) {
     step("DELETE FROM " + q(schema, "vantyr_tables") + " WHERE name = ?", {Value(model->name)});
     cache_[key(schema, name)] = std::nullopt;
     written_.insert(key(schema, name));
+    if (auto& texts = definitions_[lowerCase(schema)]) texts->erase(lowerCase(name));
     if (auto& triggers = triggers_[lowerCase(schema)]) triggers->erase(lowerCase(name));  // they went with the table
     if (auto& holders = foreignKeyTables_[lowerCase(schema)]) holders->erase(lowerCase(name));
 }

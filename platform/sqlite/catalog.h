@@ -124,6 +124,11 @@ private:
 
     Connection& db_;
     std::map<std::string, std::optional<TableModel>> cache_;
+    // schema -> (table -> its model's text), read in one query; an entry is
+    // dropped once the model is written (cache_ then holds it)
+    std::map<std::string, std::optional<std::map<std::string, std::string>>> definitions_;
+    // schema -> (table -> its identity counter), read in one query
+    std::map<std::string, std::optional<std::map<std::string, std::optional<std::int64_t>>>> counters_;
     std::map<std::string, Statement> prepared_;     // the catalogue's own statements, kept prepared
     std::map<std::string, bool> identityTables_;   // schema -> has vantyr_identity
     // schema -> (table -> its trigger), read once per schema

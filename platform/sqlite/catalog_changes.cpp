@@ -358,9 +358,18 @@ void Catalog::ensureIdentityTable(const std::string& schema) {
 
 std::optional<std::int64_t> Catalog::identityLast(const std::string& schema, const std::string& name) {
     ensureIdentityTable(schema);
-    Value last;
-    if (step("SELECT last FROM " + q(schema, "vantyr_identity") + " WHERE name = ?", {Value(name)}, &last))
-        return last.isNull() ? std::nullopt : std::optional<std::int64_t>(static_cast<std::int64_t>(last.toDouble()));
+    auto& counters = counters_[lowerCase(schema)];
+    if (!counters) {  // the schema's counters are read in one go
+        counters.emplace();
+        auto st = db_.prepare("SELECT name, last FROM " + q(schema, "vantyr_identity"));
+        while (st.step()) {
+            Value last = st.column(1);
+            counters->emplace(lowerCase(st.column(0).toText()),
+                              last.isNull() ? std::nullopt
+                                            : std::optional<std::int64_t>(static_cast<std::int64_t>(last.toDouble())));
+        }
+    }
+    if (auto it = counters->find(lowerCase(name)); it != counters->end()) return it->second;
     // A table numbered before its file kept counters: it continues after its rows.
     auto m = table(schema, name);
     const ColumnDef* id = m ? m->identityColumn() : nullptr;
@@ -377,6 +386,7 @@ void Catalog::setIdentityLast(const std::string& schema, const std::string& name
     ensureIdentityTable(schema);
     step("INSERT OR REPLACE INTO " + q(schema, "vantyr_identity") + " (name, last) VALUES (?, ?)",
          {Value(name), last ? Value(*last) : Value()});
+    if (auto& counters = counters_[lowerCase(schema)]) (*counters)[lowerCase(name)] = last;
 }
 
 }  // namespace vantyr::platform::sqlite

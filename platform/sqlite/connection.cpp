@@ -39,6 +39,7 @@ Connection::Connection(const std::string& path, bool create, const ConnectionOpt
 }
 
 void Connection::exec(const std::string& sql) {
+    ++writes_;
     char* error = nullptr;
     int rc = sqlite3_exec(db_.get(), sql.c_str(), nullptr, nullptr, &error);
     if (rc != SQLITE_OK) {
@@ -51,7 +52,7 @@ void Connection::exec(const std::string& sql) {
 Statement Connection::prepare(const std::string& sql) {
     sqlite3_stmt* stmt = nullptr;
     check(db_.get(), sqlite3_prepare_v2(db_.get(), sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr));
-    return Statement(db_.get(), stmt);
+    return Statement(db_.get(), stmt, &writes_);
 }
 
 std::int64_t Connection::changes() const { return sqlite3_changes64(db_.get()); }
@@ -83,6 +84,7 @@ void Statement::bind(int index, const Value& value) {
 }
 
 bool Statement::step() {
+    if (writes_ && !sqlite3_stmt_readonly(stmt_.get())) ++*writes_;
     int rc = sqlite3_step(stmt_.get());
     check(db_, rc);
     return rc == SQLITE_ROW;

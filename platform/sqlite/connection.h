@@ -55,18 +55,24 @@ public:
     // True when the open transaction has written to the database attached as `schema`.
     bool writing(const std::string& schema) const;
     sqlite3* handle() const { return db_.get(); }
+    // Grows with every statement run that may write (every exec, every step
+    // of a statement that is not read-only): unchanged across a span of
+    // work, the span wrote nothing.
+    std::uint64_t writes() const { return writes_; }
 
 private:
     struct Closer {
         void operator()(sqlite3* db) const noexcept;
     };
     std::unique_ptr<sqlite3, Closer> db_;
+    std::uint64_t writes_ = 0;
 };
 
 // A prepared statement; step() walks its rows.
 class Statement {
 public:
-    Statement(sqlite3* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
+    // `writes`, when given, is counted up at each step that may write.
+    Statement(sqlite3* db, sqlite3_stmt* stmt, std::uint64_t* writes = nullptr) : db_(db), stmt_(stmt), writes_(writes) {}
     Statement(Statement&&) noexcept = default;
     Statement& operator=(Statement&&) noexcept = default;
 
@@ -85,6 +91,7 @@ private:
     };
     sqlite3* db_;
     std::unique_ptr<sqlite3_stmt, Finalizer> stmt_;
+    std::uint64_t* writes_ = nullptr;
 };
 
 // Double-quotes a name for SQLite.

@@ -63,6 +63,7 @@ auto Session::guarded(const std::string& sql, F&& body, bool savepoint, const st
     bool inTransaction = db.inTransaction();
     if (savepoint)
         bookkeeping(std::string("SAVEPOINT ") + kSavepoint, schema, "The engine could not open its savepoint around a statement");
+    const std::uint64_t writesBefore = db.writes();
     // Undoes the statement; false when SQLite rolled back the whole transaction on its own.
     auto undo = [&] {
         identityInsertOn_ = identityBefore;
@@ -76,8 +77,14 @@ auto Session::guarded(const std::string& sql, F&& body, bool savepoint, const st
             bookkeeping("ROLLBACK", schema, "The engine could not undo a failed statement");
             return true;
         }
-        bookkeeping(std::string("ROLLBACK TO ") + kSavepoint + "; RELEASE " + kSavepoint, schema,
-                    "The engine could not undo a failed statement");
+        // A statement refused before it wrote leaves nothing to undo; rolling
+        // back to the savepoint would also make SQLite read every schema
+        // again once the transaction has changed one.
+        if (db.writes() == writesBefore)
+            bookkeeping(std::string("RELEASE ") + kSavepoint, schema, "The engine could not undo a failed statement");
+        else
+            bookkeeping(std::string("ROLLBACK TO ") + kSavepoint + "; RELEASE " + kSavepoint, schema,
+                        "The engine could not undo a failed statement");
         return true;
     };
     // A failure after which the run's transaction is gone is never one to pass over.

@@ -33,10 +33,17 @@ std::string foreignKeySql(const ConstraintDef& k) {
            quoteName(k.refTable) + " (" + joinNames(k.refColumns) + ")";
 }
 
+// Only what differs from a plain nullable column is written: the models are
+// read at every run, and a short text parses in a fraction of the time.
 json columnJson(const ColumnDef& c) {
-    json j = {{"name", c.name}, {"type", c.type}, {"nullable", c.nullable}, {"identity", c.identity},
-              {"defaultName", c.defaultName}, {"boundDefault", c.boundDefault}, {"defaultExpr", c.defaultExpr},
-              {"seed", c.seed}, {"increment", c.increment}};
+    json j = {{"name", c.name}, {"type", c.type}};
+    if (!c.nullable) j["nullable"] = false;
+    if (c.identity) j["identity"] = true;
+    if (!c.defaultName.empty()) j["defaultName"] = c.defaultName;
+    if (!c.boundDefault.empty()) j["boundDefault"] = c.boundDefault;
+    if (!c.defaultExpr.empty()) j["defaultExpr"] = c.defaultExpr;
+    if (c.seed != 1) j["seed"] = c.seed;
+    if (c.increment != 1) j["increment"] = c.increment;
     if (c.addedDefault) j["addedDefault"] = *c.addedDefault;
     if (!c.defaultInTable) j["defaultInTable"] = false;
     return j;
@@ -89,9 +96,11 @@ std::string TableModel::toJson() const {
     j["columns"] = json::array();
     for (const auto& c : columns) j["columns"].push_back(columnJson(c));
     j["constraints"] = json::array();
-    for (const auto& k : constraints)
-        j["constraints"].push_back({{"name", k.name}, {"kind", static_cast<int>(k.kind)}, {"columns", k.columns},
-                                    {"refTable", k.refTable}, {"refColumns", k.refColumns}});
+    for (const auto& k : constraints) {
+        json c = {{"name", k.name}, {"kind", static_cast<int>(k.kind)}, {"columns", k.columns}};
+        if (k.kind == ConstraintKind::ForeignKey) c["refTable"] = k.refTable, c["refColumns"] = k.refColumns;
+        j["constraints"].push_back(std::move(c));
+    }
     j["indexes"] = json::array();
     for (const auto& i : indexes) j["indexes"].push_back({{"name", i.name}, {"columns", i.columns}, {"unique", i.unique}});
     return j.dump();
@@ -105,11 +114,11 @@ TableModel TableModel::fromJson(const std::string& text) {
         ColumnDef d;
         d.name = c.at("name");
         d.type = c.at("type");
-        d.nullable = c.at("nullable");
-        d.identity = c.at("identity");
-        d.defaultName = c.at("defaultName");
-        d.boundDefault = c.at("boundDefault");
-        d.defaultExpr = c.at("defaultExpr");
+        d.nullable = c.value("nullable", true);
+        d.identity = c.value("identity", false);
+        d.defaultName = c.value("defaultName", std::string());
+        d.boundDefault = c.value("boundDefault", std::string());
+        d.defaultExpr = c.value("defaultExpr", std::string());
         d.seed = c.value("seed", std::int64_t{1});
         d.increment = c.value("increment", std::int64_t{1});
         if (c.contains("addedDefault")) d.addedDefault = c.at("addedDefault").get<std::string>();
@@ -118,8 +127,8 @@ TableModel TableModel::fromJson(const std::string& text) {
     }
     for (const auto& k : j.at("constraints"))
         m.constraints.push_back({k.at("name"), static_cast<ConstraintKind>(k.at("kind").get<int>()),
-                                 k.at("columns").get<std::vector<std::string>>(), k.at("refTable"),
-                                 k.at("refColumns").get<std::vector<std::string>>()});
+                                 k.at("columns").get<std::vector<std::string>>(), k.value("refTable", std::string()),
+                                 k.value("refColumns", std::vector<std::string>())});
     for (const auto& i : j.at("indexes"))
         m.indexes.push_back({i.at("name"), i.at("columns").get<std::vector<std::string>>(), i.at("unique")});
     return m;
