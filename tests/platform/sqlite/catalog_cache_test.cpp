@@ -1,0 +1,105 @@
+// The engine keeps the table models, triggers, foreign keys and identity
+// counters it has read: these tests change each behind or inside a session
+// and check that the next statement sees the file as it is.
+#include <gtest/gtest.h>
+
+#include "platform/error.h"
+#include "platform/sqlite/session.h"
+#include "tests/support/engine_fixture.h"
+
+namespace vantyr::testing {
+namespace {
+
+using platform::Error;
+using platform::sqlite::AccountYear;
+using platform::sqlite::Session;
+
+class CatalogCacheTest : public ::testing::Test {
+protected:
+    TempDirectory temp;
+    platform::sqlite::DataDirectory directory{temp.path()};
+    AccountYear curDb = directory.locate("001", "2005");
+    Session session{directory};
+    std::string cur;
+
+    void SetUp() override {
+        session.createDatabase(curDb);
+        cur = session.attach(curDb);
+        session.execute(cur, "CREATE TABLE [dbo].[T] ([id] int IDENTITY(1,1) NOT NULL, [code] varchar(10) NOT NULL, "
+                             "[note] varchar(20) NULL) ON [PRIMARY]");
+        session.execute(cur, "CREATE TABLE S (code varchar(10) NOT NULL, qty float NULL, "
+                             "CONSTRAINT [PK_S] PRIMARY KEY NONCLUSTERED ([code]))");
+    }
+    std::string failure(const std::string& sql) {
+        try {
+            session.execute(cur, sql);
+        } catch (const Error& e) {
+            return e.description();
+        }
+        return "";
+    }
+    std::string text(const std::string& sql) {
+        auto row = session.firstRow(cur, sql);
+        return row.values ? (*row.values)[0].toText() : "(no row)";
+    }
+};
+
+TEST_F(CatalogCacheTest, ADefaultAddedByAnotherConnectionIsSeenAtTheNextTransaction) {
+    session.execute(cur, "insert into T (code) values ('a')");  // T's model is read and kept
+    {
+        Session other{directory};
+        auto alias = other.attach(curDb);
+        other.execute(alias, "alter table T add constraint df_note default 'o' for note");
+    }
+    session.begin();
+    EXPECT_EQ(failure("insert into T (code) values ('b')"), "");
+    session.commit();
+    EXPECT_EQ(text("select note from T where code = 'b'"), "o");
+}
+
+TEST_F(CatalogCacheTest, ARefusedStatementKeepsWhatTheTransactionDidBeforeIt) {
+    session.begin();
+    EXPECT_EQ(failure("alter table T add constraint df_note default 'n' for note"), "");
+    // refused before it writes anything
+    EXPECT_NE(failure("alter table T add constraint df_id default 1 for id").find("IDENTITY"), std::string::npos);
+    // refused after its first insert: that insert is undone
+    EXPECT_NE(failure("insert into S (code) values ('1')\r\ninsert into S (code) values (NULL)"), "");
+    EXPECT_EQ(failure("insert into T (code) values ('c')"), "");
+    session.commit();
+    EXPECT_EQ(text("select note from T where code = 'c'"), "n");
+    EXPECT_EQ(text("select count(*) from S"), "0");
+    EXPECT_EQ(text("select count(*) from sysobjects where name = 'df_note'"), "1");
+}
+
+TEST_F(CatalogCacheTest, ARolledBackColumnIsGoneFromTheModel) {
+    session.begin();
+    EXPECT_EQ(failure("alter table T add extra int NULL"), "");
+    EXPECT_EQ(failure("insert into T (code, extra) values ('d', 1)"), "");
+    session.rollback();
+    EXPECT_NE(failure("insert into T (code, extra) values ('d', 1)").find("extra"), std::string::npos);
+    EXPECT_EQ(failure("insert into T (code) values ('d')"), "");
+    // the identity counter went back with the transaction
+    EXPECT_EQ(text("select id from T where code = 'd'"), "1");
+}
+
+TEST_F(CatalogCacheTest, TriggersCreatedAndDroppedAfterAnInsertAreSeenByTheNext) {
+    EXPECT_EQ(failure("insert into S (code) values ('k')"), "");  // S has no trigger yet
+    EXPECT_EQ(failure("CREATE TRIGGER tg ON S FOR INSERT AS update S set qty = 0"), "");
+    EXPECT_NE(failure("insert into S (code) values ('l')").find("tg"), std::string::npos);
+    EXPECT_EQ(failure("DROP TRIGGER tg"), "");
+    EXPECT_EQ(failure("insert into S (code) values ('l')"), "");
+}
+
+TEST_F(CatalogCacheTest, AForeignKeyAddedAfterTheKeysWereLookedAtStillGuardsTheKey) {
+    EXPECT_EQ(failure("CREATE TABLE X (code varchar(10) NULL)"), "");
+    EXPECT_EQ(failure("drop table X"), "");  // looks for foreign keys referencing X
+    EXPECT_EQ(failure("CREATE TABLE R (id int NOT NULL, code varchar(10) NULL, "
+                      "CONSTRAINT FK_R_S FOREIGN KEY (code) REFERENCES S (code))"),
+              "");
+    EXPECT_NE(failure("alter table S drop constraint PK_S").find("FK_R_S"), std::string::npos);
+    EXPECT_EQ(failure("alter table R drop constraint FK_R_S"), "");
+    EXPECT_EQ(failure("alter table S drop constraint PK_S"), "");
+}
+
+}  // namespace
+}  // namespace vantyr::testing
