@@ -66,7 +66,7 @@ void Catalog::install(const std::string& schema) {
              " (name TEXT PRIMARY KEY COLLATE NOCASE, last INTEGER);");
 }
 
-std::optional<TableModel> Catalog::table(const std::string& schema, const std::string& name) {
+ModelRef Catalog::table(const std::string& schema, const std::string& name) {
     auto k = key(schema, name);
     if (auto it = cache_.find(k); it != cache_.end()) return it->second;
     // the schema's definitions are read in one go; each is parsed when first asked for
@@ -78,8 +78,9 @@ std::optional<TableModel> Catalog::table(const std::string& schema, const std::s
         auto st = db_.prepare("SELECT name, definition FROM " + q(schema, "vantyr_tables"));
         while (st.step()) texts->emplace(lowerCase(st.column(0).toText()), st.column(1).toText());
     }
-    std::optional<TableModel> model;
-    if (auto it = texts->find(lowerCase(name)); it != texts->end()) model = TableModel::fromJson(it->second);
+    ModelRef model;
+    if (auto it = texts->find(lowerCase(name)); it != texts->end())
+        model = std::make_shared<const TableModel>(TableModel::fromJson(it->second));
     cache_[k] = model;
     return model;
 }
@@ -139,7 +140,7 @@ std::optional<std::string> Catalog::ownerOf(const std::string& schema, const std
 void Catalog::saveModel(const std::string& schema, const TableModel& model) {
     step("INSERT OR REPLACE INTO " + q(schema, "vantyr_tables") + " (name, definition) VALUES (?, ?)",
          {Value(model.name), Value(model.toJson())});
-    cache_[key(schema, model.name)] = model;
+    cache_[key(schema, model.name)] = std::make_shared<const TableModel>(model);
     written_.insert(key(schema, model.name));
     if (auto& texts = definitions_[lowerCase(schema)]) texts->erase(lowerCase(model.name));
     if (auto& holders = foreignKeyTables_[lowerCase(schema)]) {
@@ -272,7 +273,7 @@ void Catalog::dropTable(const std::string& schema, const std::string& name) {
         step("DELETE FROM " + q(schema, "sysindexes") + " WHERE id = ?", {id});
     }
     step("DELETE FROM " + q(schema, "vantyr_tables") + " WHERE name = ?", {Value(model->name)});
-    cache_[key(schema, name)] = std::nullopt;
+    cache_[key(schema, name)] = nullptr;
     written_.insert(key(schema, name));
     if (auto& texts = definitions_[lowerCase(schema)]) texts->erase(lowerCase(name));
     if (auto& triggers = triggers_[lowerCase(schema)]) triggers->erase(lowerCase(name));  // they went with the table

@@ -43,7 +43,7 @@ public:
     // Creates the catalogue tables in a new database (schema alias).
     void install(const std::string& schema);
 
-    std::optional<TableModel> table(const std::string& schema, const std::string& name);
+    ModelRef table(const std::string& schema, const std::string& name);
     bool objectExists(const std::string& schema, const std::string& name);
     // The table that owns a named constraint or default, if any.
     std::optional<std::string> ownerOf(const std::string& schema, const std::string& objectName);
@@ -123,7 +123,7 @@ private:
     void ensureIdentityTable(const std::string& schema);
 
     Connection& db_;
-    std::map<std::string, std::optional<TableModel>> cache_;
+    std::map<std::string, ModelRef> cache_;   // null: no such table
     // schema -> (table -> its model's text), read in one query; an entry is
     // dropped once the model is written (cache_ then holds it)
     std::map<std::string, std::optional<std::map<std::string, std::string>>> definitions_;

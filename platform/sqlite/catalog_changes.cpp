@@ -127,8 +127,7 @@ void Catalog::nameObjects(const std::string& schema, TableModel& m) {
 // The parent exists and has a primary key or unique constraint on exactly the
 // referenced columns (the parent's key when none are named).
 void Catalog::checkForeignKey(const std::string& schema, const TableModel& child, ConstraintDef& k) {
-    std::optional<TableModel> parent = sameName(k.refTable, child.name) ? std::optional<TableModel>(child)
-                                                                        : table(schema, k.refTable);
+    ModelRef parent = sameName(k.refTable, child.name) ? std::make_shared<const TableModel>(child) : table(schema, k.refTable);
     if (!parent)
         throw CatalogError(1767, "Foreign key '" + k.name + "' references invalid table '" + k.refTable + "'.");
     k.refTable = parent->name;

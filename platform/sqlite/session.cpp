@@ -422,7 +422,7 @@ void Session::writeBound(const std::string& sql, const std::vector<std::pair<std
 }
 
 TableDefinition Session::tableDefinition(const std::string& schema, const std::string& table) {
-    if (auto m = catalog_ ? catalog_->table(schema, table) : std::nullopt) return {m->name, names(*m)};
+    if (auto m = catalog_ ? catalog_->table(schema, table) : nullptr) return {m->name, names(*m)};
     throw Error(3265, "Item not found in this collection: no table '" + table + "'.");
 }
 

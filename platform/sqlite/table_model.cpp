@@ -106,7 +106,123 @@ std::string TableModel::toJson() const {
     return j.dump();
 }
 
+namespace {
+
+// Reads a model's text straight into the model, without building the JSON
+// tree first: models are read at every run. Anything it does not expect (an
+// unknown key, a value of another kind, text that is no JSON) makes it give
+// up, and the text is read through the tree, which names the fault.
+class ModelReader : public nlohmann::json_sax<json> {
+public:
+    explicit ModelReader(TableModel& m) : m_(m) {}
+    bool complete() const { return !irregular_ && named_ && depth_ == 0; }
+
+    bool null() override { return fail(); }
+    bool boolean(bool v) override {
+        if (depth_ == 3 && section_ == Section::Columns) {
+            ColumnDef& c = m_.columns.back();
+            if (key_ == "nullable") return c.nullable = v, true;
+            if (key_ == "identity") return c.identity = v, true;
+            if (key_ == "defaultInTable") return c.defaultInTable = v, true;
+        }
+        if (depth_ == 3 && section_ == Section::Indexes && key_ == "unique") return m_.indexes.back().unique = v, true;
+        return fail();
+    }
+    bool number_integer(number_integer_t v) override { return integer(v); }
+    bool number_unsigned(number_unsigned_t v) override { return integer(static_cast<std::int64_t>(v)); }
+    bool number_float(number_float_t, const string_t&) override { return fail(); }
+    bool binary(binary_t&) override { return fail(); }
+    bool string(string_t& v) override {
+        if (depth_ == 1 && key_ == "name") return m_.name = v, named_ = true;
+        if (depth_ == 3 && section_ == Section::Columns) {
+            ColumnDef& c = m_.columns.back();
+            if (key_ == "name") return c.name = v, typed_ = typed_ | 1, true;
+            if (key_ == "type") return c.type = v, typed_ = typed_ | 2, true;
+            if (key_ == "defaultName") return c.defaultName = v, true;
+            if (key_ == "boundDefault") return c.boundDefault = v, true;
+            if (key_ == "defaultExpr") return c.defaultExpr = v, true;
+            if (key_ == "addedDefault") return c.addedDefault = v, true;
+            return fail();
+        }
+        if (depth_ == 3 && key_ == "name") {
+            if (section_ == Section::Constraints) return m_.constraints.back().name = v, true;
+            if (section_ == Section::Indexes) return m_.indexes.back().name = v, true;
+        }
+        if (depth_ == 3 && section_ == Section::Constraints && key_ == "refTable") return m_.constraints.back().refTable = v, true;
+        if (depth_ == 4 && list_) return list_->push_back(v), true;
+        return fail();
+    }
+    bool start_object(std::size_t) override {
+        ++depth_;
+        if (depth_ == 1) return true;
+        if (depth_ != 3) return fail();
+        typed_ = 0;
+        switch (section_) {
+            case Section::Columns: m_.columns.emplace_back(); return true;
+            case Section::Constraints: m_.constraints.emplace_back(); return true;
+            case Section::Indexes: m_.indexes.emplace_back(); return true;
+            default: return fail();
+        }
+    }
+    bool end_object() override {
+        if (depth_ == 3 && section_ == Section::Columns && typed_ != 3) return fail();  // a column names its type
+        --depth_;
+        return true;
+    }
+    bool key(string_t& k) override {
+        key_ = k;
+        if (depth_ == 1) {
+            section_ = k == "columns" ? Section::Columns : k == "constraints" ? Section::Constraints
+                     : k == "indexes" ? Section::Indexes : Section::None;
+            return section_ != Section::None || k == "name" || fail();
+        }
+        return true;
+    }
+    bool start_array(std::size_t) override {
+        ++depth_;
+        if (depth_ == 2 && section_ != Section::None) return true;
+        if (depth_ == 4 && section_ == Section::Constraints && (key_ == "columns" || key_ == "refColumns")) {
+            list_ = key_ == "columns" ? &m_.constraints.back().columns : &m_.constraints.back().refColumns;
+            return true;
+        }
+        if (depth_ == 4 && section_ == Section::Indexes && key_ == "columns") return list_ = &m_.indexes.back().columns, true;
+        return fail();
+    }
+    bool end_array() override {
+        if (depth_ == 4) list_ = nullptr;
+        --depth_;
+        return true;
+    }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override { return fail(); }
+
+private:
+    enum class Section { None, Columns, Constraints, Indexes };
+    bool integer(std::int64_t v) {
+        if (depth_ == 3 && section_ == Section::Columns && key_ == "seed") return m_.columns.back().seed = v, true;
+        if (depth_ == 3 && section_ == Section::Columns && key_ == "increment") return m_.columns.back().increment = v, true;
+        if (depth_ == 3 && section_ == Section::Constraints && key_ == "kind" && v >= 0 && v <= 2)
+            return m_.constraints.back().kind = static_cast<ConstraintKind>(v), true;
+        return fail();
+    }
+    bool fail() { return irregular_ = true, false; }
+
+    TableModel& m_;
+    int depth_ = 0;
+    Section section_ = Section::None;
+    std::string key_;
+    std::vector<std::string>* list_ = nullptr;
+    int typed_ = 0;
+    bool named_ = false, irregular_ = false;
+};
+
+}  // namespace
+
 TableModel TableModel::fromJson(const std::string& text) {
+    {
+        TableModel m;
+        ModelReader reader(m);
+        if (json::sax_parse(text, &reader) && reader.complete()) return m;
+    }
     json j = json::parse(text);
     TableModel m;
     m.name = j.at("name");

@@ -6,6 +6,7 @@
 // the foreign keys; primary keys, unique constraints and indexes are unique
 // or plain indexes beside it, so that each can be added and dropped alone.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -46,6 +47,10 @@ struct IndexDef {
     std::vector<std::string> columns;
     bool unique = false;
 };
+
+struct TableModel;
+// A table model as the catalogue keeps it: shared, never changed in place.
+using ModelRef = std::shared_ptr<const TableModel>;
 
 struct TableModel {
     std::string name;

@@ -196,7 +196,7 @@ std::string Parser::rewrite(std::size_t end, Passthrough& cmd) {
             }
             expectSymbol("=");
             Typed e = expr();
-            auto m = cmd.target ? model(*cmd.target) : std::nullopt;
+            auto m = cmd.target ? model(*cmd.target) : nullptr;
             const ColumnDef* c = m ? m->column(parts.back()) : nullptr;
             out += column + " = " + assigned(e, c ? parseServerType(c->type) : ServerType{});
             keepBlanksAfter(start);

@@ -59,8 +59,8 @@ std::optional<std::string> constantAssigned(const std::string& sql, const Server
 
 }  // namespace
 
-std::optional<TableModel> Parser::model(const TableRef& table) const {
-    if (!models_) return std::nullopt;
+ModelRef Parser::model(const TableRef& table) const {
+    if (!models_) return nullptr;
     return models_(table);
 }
 
@@ -83,7 +83,7 @@ void Parser::collectScope(std::size_t end) {
                 expectTable = false;
                 continue;
             }
-            entry.model = intoTarget ? std::nullopt : model(entry.ref);  // the INSERT's target names no columns
+            entry.model = intoTarget ? nullptr : model(entry.ref);  // the INSERT's target names no columns
             std::size_t after = pos_;
             pos_ = save;
             std::size_t j = after;
@@ -451,7 +451,7 @@ std::string Parser::assigned(const Typed& value, const ServerType& target) {
 
 std::vector<ServerType> Parser::insertTargetTypes(const Passthrough& cmd, std::size_t count) const {
     std::vector<ServerType> out;
-    auto m = cmd.target ? model(*cmd.target) : std::nullopt;
+    auto m = cmd.target ? model(*cmd.target) : nullptr;
     if (!m) return out;
     auto typeOf = [](const ColumnDef& c) { return c.identity ? ServerType{TypeKind::Int} : parseServerType(c.type); };
     if (cmd.insertColumns) {

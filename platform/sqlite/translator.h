@@ -127,7 +127,7 @@ struct IfExists {
 
 // The model of a table, when the catalogue holds one: the translator types
 // column references by it and converts stored values to its column types.
-using ModelResolver = std::function<std::optional<TableModel>(const TableRef& table)>;
+using ModelResolver = std::function<ModelRef(const TableRef& table)>;
 
 // The commands of one statement text (a batch may hold several), in order.
 std::vector<Command> translate(std::string_view sql, const SchemaResolver& resolve, const ModelResolver& models = {});

@@ -198,9 +198,9 @@ private:
     struct ScopeTable {
         std::string alias;
         TableRef ref;
-        std::optional<TableModel> model;
+        ModelRef model;
     };
-    std::optional<TableModel> model(const TableRef& table) const;
+    ModelRef model(const TableRef& table) const;
     void collectScope(std::size_t end);
     ServerType columnType(const std::vector<std::string>& parts) const;
     bool expressionStart(const Token& t);

@@ -180,10 +180,10 @@ TEST(ServerRulesCopies, SameTypesCopyPlainlyOtherTypesConvert) {
     };
     TableModel source = table("S", {{"a", "varchar(10)"}, {"n", "int"}, {"m", "money"}});
     TableModel target = table("T", {{"a", "varchar(20)"}, {"n", "int"}, {"m", "money"}, {"t", "tinyint"}});
-    ModelResolver models = [&](const TableRef& r) -> std::optional<TableModel> {
-        if (r.table == "S") return source;
-        if (r.table == "T") return target;
-        return std::nullopt;
+    ModelResolver models = [&](const TableRef& r) -> ModelRef {
+        if (r.table == "S") return std::make_shared<const TableModel>(source);
+        if (r.table == "T") return std::make_shared<const TableModel>(target);
+        return nullptr;
     };
     auto sql = [&](const char* text) { return std::get<Passthrough>(translate(text, resolve, models).at(0)).sql; };
     EXPECT_EQ(sql("insert into X..T (a, n, m) select a, n, m from S where n = 12").find("vantyr_"), std::string::npos);

@@ -1,0 +1,112 @@
+// Table models as the catalogue stores them: every model of the account-year
+// schemas reads back as written, in the compact form and in the full form
+// that earlier versions wrote, and a damaged text is refused.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/sqlite/connection.h"
+#include "platform/sqlite/demo_data.h"
+#include "platform/sqlite/table_model.h"
+#include "tests/support/engine_fixture.h"
+
+namespace vantyr::testing {
+namespace {
+
+using platform::sqlite::TableModel;
+
+// The model texts of the demo's files of both releases, 8.50 before and after its upgrade.
+std::vector<std::string> demoModels() {
+    std::vector<std::string> out;
+    for (int variant = 0; variant < 3; ++variant) {
+        TempDirectory temp;
+        platform::sqlite::DataDirectory directory(temp.path());
+        platform::sqlite::createAccountYear(directory, "001", "2005", variant == 0, variant == 2);
+        platform::sqlite::Connection db(directory.locate("001", "2005").path.string(), false);
+        auto st = db.prepare("SELECT definition FROM vantyr_tables");
+        while (st.step()) out.push_back(st.column(0).toText());
+    }
+    return out;
+}
+
+// The same model with every key written, as earlier versions stored it.
+std::string fullForm(const std::string& text) {
+    auto j = nlohmann::json::parse(text);
+    for (auto& c : j["columns"]) {
+        for (const char* key : {"defaultName", "boundDefault", "defaultExpr"})
+            if (!c.contains(key)) c[key] = "";
+        if (!c.contains("nullable")) c["nullable"] = true;
+        if (!c.contains("identity")) c["identity"] = false;
+        if (!c.contains("seed")) c["seed"] = 1;
+        if (!c.contains("increment")) c["increment"] = 1;
+    }
+    for (auto& k : j["constraints"]) {
+        if (!k.contains("refTable")) k["refTable"] = "";
+        if (!k.contains("refColumns")) k["refColumns"] = nlohmann::json::array();
+    }
+    return j.dump();
+}
+
+TEST(TableModelTest, EveryModelOfTheSchemasReadsBackAsWrittenInBothForms) {
+    auto models = demoModels();
+    ASSERT_GT(models.size(), 150u);
+    int identities = 0, keys = 0, defaults = 0;
+    for (const auto& text : models) {
+        TableModel m = TableModel::fromJson(text);
+        EXPECT_EQ(m.toJson(), text);
+        EXPECT_EQ(TableModel::fromJson(fullForm(text)).toJson(), text);
+        // an unexpected key makes the reader take the slower way through the tree: same model
+        auto withExtra = nlohmann::json::parse(text);
+        withExtra["comment"] = "x";
+        EXPECT_EQ(TableModel::fromJson(withExtra.dump()).toJson(), text);
+        identities += m.identityColumn() != nullptr;
+        keys += !m.constraints.empty();
+        for (const auto& c : m.columns) defaults += c.hasDefault();
+    }
+    // the schemas exercise every part of a model
+    EXPECT_GT(identities, 10);
+    EXPECT_GT(keys, 10);
+    EXPECT_GT(defaults, 10);
+}
+
+TEST(TableModelTest, AForeignKeyAndAnIndexKeepEveryField) {
+    TableModel m;
+    m.name = "R";
+    platform::sqlite::ColumnDef id;
+    id.name = "id";
+    id.type = "int";
+    id.identity = true;
+    id.nullable = false;
+    id.seed = 100;
+    id.increment = -10;
+    platform::sqlite::ColumnDef code;
+    code.name = "code";
+    code.type = "varchar(10)";
+    code.defaultName = "DF_R_code";
+    code.defaultExpr = "'a\"b'";
+    code.addedDefault = "";
+    code.defaultInTable = false;
+    m.columns = {id, code};
+    m.constraints.push_back({"FK_R_S", platform::sqlite::ConstraintKind::ForeignKey, {"code"}, "S", {"code"}});
+    m.indexes.push_back({"IX_R", {"code", "id"}, true});
+    TableModel back = TableModel::fromJson(m.toJson());
+    EXPECT_EQ(back.toJson(), m.toJson());
+    EXPECT_EQ(back.columns[0].seed, 100);
+    EXPECT_EQ(back.columns[0].increment, -10);
+    EXPECT_EQ(back.columns[1].defaultExpr, "'a\"b'");
+    EXPECT_FALSE(back.columns[1].defaultInTable);
+    EXPECT_EQ(back.constraints[0].refColumns, std::vector<std::string>{"code"});
+    EXPECT_TRUE(back.indexes[0].unique);
+}
+
+TEST(TableModelTest, ADamagedTextIsRefused) {
+    for (const char* text : {"{\"name\":\"T\",\"columns\":[{\"name\":\"a\"", "{\"name\":\"T\",\"columns\":[{\"name\":\"a\"}],"
+                             "\"constraints\":[],\"indexes\":[]}", "{\"columns\":[],\"constraints\":[],\"indexes\":[]}",
+                             "{\"name\":\"T\",\"columns\":[{\"name\":\"a\",\"type\":\"int\",\"nullable\":\"no\"}],"
+                             "\"constraints\":[],\"indexes\":[]}", "not json"}) {
+        EXPECT_THROW(TableModel::fromJson(text), nlohmann::json::exception) << text;
+    }
+}
+
+}  // namespace
+}  // namespace vantyr::testing
