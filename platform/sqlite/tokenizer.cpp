@@ -33,16 +33,21 @@ std::string unquote(std::string_view body, char close) {
 
 }  // namespace
 
+namespace {
+// Names fold ASCII letters only: the process locale never changes what a name means.
+char fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+}  // namespace
+
 std::string lowerCase(std::string_view s) {
     std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : out) c = fold(c);
     return out;
 }
 
 bool sameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+        if (fold(a[i]) != fold(b[i])) return false;
     return true;
 }
 
