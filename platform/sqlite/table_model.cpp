@@ -33,20 +33,69 @@ std::string foreignKeySql(const ConstraintDef& k) {
            quoteName(k.refTable) + " (" + joinNames(k.refColumns) + ")";
 }
 
+// A model's text, written a member at a time in the form the JSON library
+// dumps (members in the order of their keys, no blanks): a model is written
+// at every change of it. Strings are escaped by the library.
+class ModelText {
+public:
+    std::string take() { return std::move(out_); }
+    void open(char bracket) {
+        out_ += bracket;
+        first_ = true;
+    }
+    void close(char bracket) {
+        out_ += bracket;
+        first_ = false;
+    }
+    void key(const char* name) {
+        if (!first_) out_ += ',';
+        out_ += '"';
+        out_ += name;
+        out_ += "\":";
+        first_ = true;
+    }
+    void value(const std::string& text) { item(json(text).dump()); }
+    void value(bool b) { item(b ? "true" : "false"); }
+    void value(std::int64_t n) { item(std::to_string(n)); }
+    void value(const std::vector<std::string>& names) {
+        element();
+        open('[');
+        for (const auto& n : names) value(n);
+        close(']');
+    }
+    // Every element after the first of an array is preceded by a comma.
+    void element() {
+        if (!first_) out_ += ',';
+        first_ = true;
+    }
+
+private:
+    void item(const std::string& text) {
+        if (!first_) out_ += ',';
+        out_ += text;
+        first_ = false;
+    }
+    std::string out_;
+    bool first_ = true;
+};
+
 // Only what differs from a plain nullable column is written: the models are
 // read at every run, and a short text parses in a fraction of the time.
-json columnJson(const ColumnDef& c) {
-    json j = {{"name", c.name}, {"type", c.type}};
-    if (!c.nullable) j["nullable"] = false;
-    if (c.identity) j["identity"] = true;
-    if (!c.defaultName.empty()) j["defaultName"] = c.defaultName;
-    if (!c.boundDefault.empty()) j["boundDefault"] = c.boundDefault;
-    if (!c.defaultExpr.empty()) j["defaultExpr"] = c.defaultExpr;
-    if (c.seed != 1) j["seed"] = c.seed;
-    if (c.increment != 1) j["increment"] = c.increment;
-    if (c.addedDefault) j["addedDefault"] = *c.addedDefault;
-    if (!c.defaultInTable) j["defaultInTable"] = false;
-    return j;
+void writeColumn(ModelText& w, const ColumnDef& c) {
+    w.element();
+    w.open('{');
+    if (c.addedDefault) w.key("addedDefault"), w.value(*c.addedDefault);
+    if (!c.boundDefault.empty()) w.key("boundDefault"), w.value(c.boundDefault);
+    if (!c.defaultExpr.empty()) w.key("defaultExpr"), w.value(c.defaultExpr);
+    if (!c.defaultInTable) w.key("defaultInTable"), w.value(false);
+    if (!c.defaultName.empty()) w.key("defaultName"), w.value(c.defaultName);
+    if (c.identity) w.key("identity"), w.value(true);
+    if (c.increment != 1) w.key("increment"), w.value(c.increment);
+    w.key("name"), w.value(c.name);
+    if (!c.nullable) w.key("nullable"), w.value(false);
+    if (c.seed != 1) w.key("seed"), w.value(c.seed);
+    w.key("type"), w.value(c.type);
+    w.close('}');
 }
 
 }  // namespace
@@ -91,19 +140,38 @@ ColumnDef* TableModel::columnWithDefault(const std::string& n) {
 }
 
 std::string TableModel::toJson() const {
-    json j;
-    j["name"] = name;
-    j["columns"] = json::array();
-    for (const auto& c : columns) j["columns"].push_back(columnJson(c));
-    j["constraints"] = json::array();
+    ModelText w;
+    w.open('{');
+    w.key("columns");
+    w.open('[');
+    for (const auto& c : columns) writeColumn(w, c);
+    w.close(']');
+    w.key("constraints");
+    w.open('[');
     for (const auto& k : constraints) {
-        json c = {{"name", k.name}, {"kind", static_cast<int>(k.kind)}, {"columns", k.columns}};
-        if (k.kind == ConstraintKind::ForeignKey) c["refTable"] = k.refTable, c["refColumns"] = k.refColumns;
-        j["constraints"].push_back(std::move(c));
+        w.element();
+        w.open('{');
+        w.key("columns"), w.value(k.columns);
+        w.key("kind"), w.value(static_cast<std::int64_t>(k.kind));
+        w.key("name"), w.value(k.name);
+        if (k.kind == ConstraintKind::ForeignKey) w.key("refColumns"), w.value(k.refColumns), w.key("refTable"), w.value(k.refTable);
+        w.close('}');
     }
-    j["indexes"] = json::array();
-    for (const auto& i : indexes) j["indexes"].push_back({{"name", i.name}, {"columns", i.columns}, {"unique", i.unique}});
-    return j.dump();
+    w.close(']');
+    w.key("indexes");
+    w.open('[');
+    for (const auto& i : indexes) {
+        w.element();
+        w.open('{');
+        w.key("columns"), w.value(i.columns);
+        w.key("name"), w.value(i.name);
+        w.key("unique"), w.value(i.unique);
+        w.close('}');
+    }
+    w.close(']');
+    w.key("name"), w.value(name);
+    w.close('}');
+    return w.take();
 }
 
 namespace {

@@ -17,17 +17,18 @@
 
 namespace vantyr::platform::sqlite {
 
-inline constexpr std::array kStatementStarts = {"insert", "delete", "update", "create", "alter", "drop", "if",
+inline constexpr std::array<std::string_view, 12> kStatementStarts = {"insert", "delete", "update", "create", "alter", "drop", "if",
                                          "exec", "execute", "declare", "print", "truncate"};
-inline constexpr std::array kClauseEnds = {"where", "group", "order", "having", "union", "set", "select",
+inline constexpr std::array<std::string_view, 19> kClauseEnds = {"where", "group", "order", "having", "union", "set", "select",
                                     "values", "inner", "left", "right", "outer", "cross", "full", "join",
                                     "except", "intersect", "option", "with"};
-inline constexpr std::array kColumnOptions = {"null", "not", "constraint", "default", "primary", "unique",
+inline constexpr std::array<std::string_view, 11> kColumnOptions = {"null", "not", "constraint", "default", "primary", "unique",
                                        "references", "identity", "collate", "check", "foreign"};
 
 template <std::size_t N>
-inline bool oneOf(const Token& t, const std::array<const char*, N>& words) {
-    return std::any_of(words.begin(), words.end(), [&](const char* w) { return t.is(w); });
+inline bool oneOf(const Token& t, const std::array<std::string_view, N>& words) {
+    if (t.kind != TokenKind::Word) return false;
+    return std::any_of(words.begin(), words.end(), [&](std::string_view w) { return t.is(w); });
 }
 
 [[noreturn]] inline void unsupported(std::string_view why, std::string_view sql) {
