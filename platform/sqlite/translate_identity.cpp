@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <array>
 
 #include "platform/sqlite/tokenizer.h"
 
@@ -124,6 +125,35 @@ bool literalNullAt(const std::string& source, std::size_t k) {
     return false;
 }
 
+// Where the FROM of a plain SELECT source begins: one that neither sorts,
+// groups, aggregates, removes duplicates, limits nor combines its rows, so that
+// values appended to its select list are computed once for each row it gives,
+// in order. Anything else (or no FROM) gives nothing.
+std::optional<std::size_t> plainSelectFrom(const std::string& source) {
+    static constexpr std::array<std::string_view, 12> kReshaping = {
+        "distinct", "top", "group", "order", "having", "union", "except", "intersect", "limit", "window", "over", "into"};
+    static constexpr std::array<std::string_view, 7> kAggregates = {"count", "sum", "max", "min", "avg", "total",
+                                                                     "group_concat"};
+    auto tokens = tokenize(source);
+    std::size_t offset = 0, i = 0;
+    while (i < tokens.size() && tokens[i].kind == TokenKind::Space) offset += tokens[i++].text.size();
+    if (i == tokens.size() || !tokens[i].is("select")) return std::nullopt;
+    std::optional<std::size_t> from;
+    int depth = 0;
+    for (; i < tokens.size(); offset += tokens[i++].text.size()) {
+        const Token& t = tokens[i];
+        if (t.isSymbol("(")) ++depth;
+        if (t.isSymbol(")")) --depth;
+        if (t.kind != TokenKind::Word) continue;
+        auto is = [&](std::string_view w) { return t.is(w); };
+        if (std::any_of(kAggregates.begin(), kAggregates.end(), is)) return std::nullopt;
+        if (depth != 0) continue;
+        if (std::any_of(kReshaping.begin(), kReshaping.end(), is)) return std::nullopt;
+        if (!from && t.is("from")) from = offset;
+    }
+    return from;
+}
+
 std::string nameList(const std::vector<std::string>& names) {
     std::string out;
     for (const auto& n : names) out += (out.empty() ? "" : ", ") + quoteName(n);
@@ -229,6 +259,11 @@ std::string IdentityRules::prepareInsert(Catalog& catalog, const Passthrough& c,
         return parts.head + " (" + nameList(all) + ") WITH vantyr_rows(" + join(names) + ") AS (" + parts.source +
                ") SELECT " + join(row) + " FROM vantyr_rows";
     }
+    // A plain SELECT takes the values at the end of its own select list, which
+    // SQLite prepares in half the time of a query around it.
+    if (auto from = plainSelectFrom(parts.source))
+        return parts.head + " (" + nameList(all) + ") " + parts.source.substr(0, *from) + ", " + join(values) + " " +
+               parts.source.substr(*from);
     return parts.head + " (" + nameList(all) + ") SELECT *, " + join(values) + " FROM (" + parts.source + ")";
 }
 
