@@ -68,25 +68,32 @@ std::string ServerType::spelling() const {
 }
 
 ServerType parseServerType(std::string_view spelling) {
+    // parsed for every column a statement names: no more than the one short string
     std::string s;
+    s.reserve(spelling.size());
     for (char c : spelling)
         if (!std::isspace(static_cast<unsigned char>(c)) && c != '[' && c != ']') s += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    std::string name = s.substr(0, s.find('('));
-    std::vector<std::string> args;
-    if (auto open = s.find('('); open != std::string::npos) {
-        std::string inner = s.substr(open + 1, s.find(')') - open - 1);
+    std::string_view all(s);
+    std::string_view name = all.substr(0, all.find('('));
+    std::string_view args[2];
+    std::size_t argCount = 0;
+    if (auto open = all.find('('); open != std::string_view::npos) {
+        std::string_view inner = all.substr(open + 1, all.find(')') - open - 1);
         for (std::size_t p = 0; p <= inner.size();) {
             std::size_t comma = std::min(inner.find(',', p), inner.size());
-            args.push_back(inner.substr(p, comma - p));
+            if (argCount < 2) args[argCount] = inner.substr(p, comma - p);
+            ++argCount;
             p = comma + 1;
         }
     }
     ServerType t;
     for (const auto& k : kKinds)
         if (name == k.name) t.kind = k.kind;
-    t.national = name.front() == 'n' || name == "sysname";
+    t.national = (!name.empty() && name.front() == 'n') || name == "sysname";
     auto number = [&](std::size_t i, int fallback) {
-        return i < args.size() && !args[i].empty() && std::isdigit(static_cast<unsigned char>(args[i][0])) ? std::atoi(args[i].c_str()) : fallback;
+        if (i >= std::min<std::size_t>(argCount, 2) || args[i].empty() || !std::isdigit(static_cast<unsigned char>(args[i][0])))
+            return fallback;
+        return std::atoi(std::string(args[i]).c_str());
     };
     switch (t.kind) {
         case TypeKind::Decimal:
@@ -100,7 +107,7 @@ ServerType parseServerType(std::string_view spelling) {
             t.length = number(0, 1);
             break;
         case TypeKind::VarChar:
-            t.length = name == "sysname" ? 128 : !args.empty() && args[0] == "max" ? -1 : number(0, 30);
+            t.length = name == "sysname" ? 128 : argCount > 0 && args[0] == "max" ? -1 : number(0, 30);
             break;
         default: break;
     }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 
 #include "platform/sqlite/tokenizer.h"
 
@@ -44,6 +45,7 @@ struct InsertParts {
     std::string with;     // a WITH clause before the INSERT (the conversion's source rows), or empty
     std::string head;     // [WITH ...] INSERT INTO "schema"."table"
     std::string source;   // VALUES ..., SELECT ..., DEFAULT VALUES
+    std::vector<Token> sourceTokens;   // the source's tokens
 };
 
 InsertParts split(const std::string& sql) {
@@ -91,11 +93,12 @@ InsertParts split(const std::string& sql) {
             if (i < tokens.size()) take();
         }
     }
-    return {sql.substr(0, withEnd), sql.substr(0, headEnd), sql.substr(offset)};
+    std::vector<Token> rest(std::make_move_iterator(tokens.begin() + static_cast<std::ptrdiff_t>(i)),
+                            std::make_move_iterator(tokens.end()));
+    return {sql.substr(0, withEnd), sql.substr(0, headEnd), sql.substr(offset), std::move(rest)};
 }
 
-bool defaultValues(const std::string& source) {
-    auto tokens = tokenize(source);
+bool defaultValues(const std::vector<Token>& tokens) {
     auto first = std::find_if(tokens.begin(), tokens.end(), [](const Token& t) { return t.kind != TokenKind::Space; });
     return first != tokens.end() && first->is("default");
 }
@@ -129,12 +132,11 @@ bool literalNullAt(const std::string& source, std::size_t k) {
 // groups, aggregates, removes duplicates, limits nor combines its rows, so that
 // values appended to its select list are computed once for each row it gives,
 // in order. Anything else (or no FROM) gives nothing.
-std::optional<std::size_t> plainSelectFrom(const std::string& source) {
+std::optional<std::size_t> plainSelectFrom(const std::vector<Token>& tokens) {
     static constexpr std::array<std::string_view, 12> kReshaping = {
         "distinct", "top", "group", "order", "having", "union", "except", "intersect", "limit", "window", "over", "into"};
     static constexpr std::array<std::string_view, 7> kAggregates = {"count", "sum", "max", "min", "avg", "total",
                                                                      "group_concat"};
-    auto tokens = tokenize(source);
     std::size_t offset = 0, i = 0;
     while (i < tokens.size() && tokens[i].kind == TokenKind::Space) offset += tokens[i++].text.size();
     if (i == tokens.size() || !tokens[i].is("select")) return std::nullopt;
@@ -182,7 +184,7 @@ std::string IdentityRules::prepareInsert(Catalog& catalog, const Passthrough& c,
     if (!id && !modelDefaults) return c.sql;
     InsertParts parts = split(c.sql);
     const std::string& t = model->name;
-    bool noRows = defaultValues(parts.source);
+    bool noRows = defaultValues(parts.sourceTokens);
     auto named = [&](const std::vector<std::string>& list, const std::string& name) {
         return std::any_of(list.begin(), list.end(), [&](const std::string& n) { return sameName(n, name); });
     };
@@ -261,7 +263,7 @@ std::string IdentityRules::prepareInsert(Catalog& catalog, const Passthrough& c,
     }
     // A plain SELECT takes the values at the end of its own select list, which
     // SQLite prepares in half the time of a query around it.
-    if (auto from = plainSelectFrom(parts.source))
+    if (auto from = plainSelectFrom(parts.sourceTokens))
         return parts.head + " (" + nameList(all) + ") " + parts.source.substr(0, *from) + ", " + join(values) + " " +
                parts.source.substr(*from);
     return parts.head + " (" + nameList(all) + ") SELECT *, " + join(values) + " FROM (" + parts.source + ")";
