@@ -97,6 +97,7 @@ void Catalog::forget() {
 }
 
 void Catalog::forgetWritten() {
+    // counters, triggers and foreign keys change without a model being written: those are read again
     for (const auto& k : written_) cache_.erase(k);
     if (!written_.empty()) definitions_.clear();  // the texts of those are read again
     counters_.clear();

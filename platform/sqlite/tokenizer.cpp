@@ -31,11 +31,9 @@ std::string unquote(std::string_view body, char close) {
     return out;
 }
 
-}  // namespace
-
-namespace {
 // Names fold ASCII letters only: the process locale never changes what a name means.
 char fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
 }  // namespace
 
 std::string lowerCase(std::string_view s) {

@@ -1,6 +1,8 @@
 #pragma once
 // Splits a SQL Server statement text into tokens, keeping each token's
 // original text so that a rewrite can reassemble everything it leaves alone.
+#include <algorithm>
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +21,13 @@ struct Token {
     bool isSymbol(std::string_view symbol) const { return kind == TokenKind::Symbol && text == symbol; }
     bool isName() const { return kind == TokenKind::Word || kind == TokenKind::QuotedName; }
 };
+
+// A Word equal to one of the keywords, ignoring case.
+template <std::size_t N>
+inline bool oneOf(const Token& t, const std::array<std::string_view, N>& words) {
+    if (t.kind != TokenKind::Word) return false;
+    return std::any_of(words.begin(), words.end(), [&](std::string_view w) { return t.is(w); });
+}
 
 // Raises std::invalid_argument on an unterminated string or bracketed name.
 std::vector<Token> tokenize(std::string_view sql);

@@ -146,12 +146,8 @@ std::optional<std::size_t> plainSelectFrom(const std::vector<Token>& tokens) {
         const Token& t = tokens[i];
         if (t.isSymbol("(")) ++depth;
         if (t.isSymbol(")")) --depth;
-        if (t.kind != TokenKind::Word) continue;
-        auto is = [&](std::string_view w) { return t.is(w); };
-        if (std::any_of(kAggregates.begin(), kAggregates.end(), is)) return std::nullopt;
-        if (depth != 0) continue;
-        if (std::any_of(kReshaping.begin(), kReshaping.end(), is)) return std::nullopt;
-        if (!from && t.is("from")) from = offset;
+        if (oneOf(t, kAggregates) || (depth == 0 && oneOf(t, kReshaping))) return std::nullopt;
+        if (!from && depth == 0 && t.is("from")) from = offset;
     }
     return from;
 }

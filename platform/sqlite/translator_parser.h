@@ -25,12 +25,6 @@ inline constexpr std::array<std::string_view, 19> kClauseEnds = {"where", "group
 inline constexpr std::array<std::string_view, 11> kColumnOptions = {"null", "not", "constraint", "default", "primary", "unique",
                                        "references", "identity", "collate", "check", "foreign"};
 
-template <std::size_t N>
-inline bool oneOf(const Token& t, const std::array<std::string_view, N>& words) {
-    if (t.kind != TokenKind::Word) return false;
-    return std::any_of(words.begin(), words.end(), [&](std::string_view w) { return t.is(w); });
-}
-
 [[noreturn]] inline void unsupported(std::string_view why, std::string_view sql) {
     throw UnsupportedStatement("statement form not supported by the embedded engine (" + std::string(why) +
                                "): " + std::string(sql));
