@@ -1,6 +1,7 @@
 #include "platform/sqlite/conversion.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cctype>
 #include <cmath>
 #include <cstdint>
@@ -16,7 +17,7 @@ namespace vantyr::platform::sqlite {
 namespace {
 
 struct NamedKind {
-    const char* name;
+    std::string_view name;
     TypeKind kind;
 };
 constexpr NamedKind kKinds[] = {
@@ -68,12 +69,16 @@ std::string ServerType::spelling() const {
 }
 
 ServerType parseServerType(std::string_view spelling) {
-    // parsed for every column a statement names: no more than the one short string
-    std::string s;
-    s.reserve(spelling.size());
-    for (char c : spelling)
-        if (!std::isspace(static_cast<unsigned char>(c)) && c != '[' && c != ']') s += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    std::string_view all(s);
+    // parsed for every column a statement names: folded into a buffer on the
+    // stack, without blanks or brackets (a longer spelling is no type)
+    char buffer[64];
+    std::size_t size = 0;
+    for (char c : spelling) {
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == '[' || c == ']') continue;
+        if (size == sizeof buffer) return ServerType{};
+        buffer[size++] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    std::string_view all(buffer, size);
     std::string_view name = all.substr(0, all.find('('));
     std::string_view args[2];
     std::size_t argCount = 0;
@@ -93,7 +98,9 @@ ServerType parseServerType(std::string_view spelling) {
     auto number = [&](std::size_t i, int fallback) {
         if (i >= std::min<std::size_t>(argCount, 2) || args[i].empty() || !std::isdigit(static_cast<unsigned char>(args[i][0])))
             return fallback;
-        return std::atoi(std::string(args[i]).c_str());
+        int n = fallback;
+        std::from_chars(args[i].data(), args[i].data() + args[i].size(), n);
+        return n;
     };
     switch (t.kind) {
         case TypeKind::Decimal:

@@ -1,13 +1,16 @@
 #include "platform/sqlite/tokenizer.h"
 
-#include <cctype>
 #include <stdexcept>
 
 namespace vantyr::platform::sqlite {
 namespace {
 
-bool wordStart(unsigned char c) { return std::isalpha(c) || c == '_' || c == '@' || c == '#' || c >= 0x80; }
-bool wordPart(unsigned char c) { return std::isalnum(c) || c == '_' || c == '@' || c == '#' || c == '$' || c >= 0x80; }
+// ASCII classes, as in the C locale: the process locale never changes how a statement splits.
+bool digit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool letter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool blank(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool wordStart(unsigned char c) { return letter(c) || c == '_' || c == '@' || c == '#' || c >= 0x80; }
+bool wordPart(unsigned char c) { return letter(c) || digit(c) || c == '_' || c == '@' || c == '#' || c == '$' || c >= 0x80; }
 
 // Reads a quoted run ending in `close`, where a doubled close stands for itself.
 std::size_t quotedEnd(std::string_view s, std::size_t open, char close) {
@@ -31,9 +34,6 @@ std::string unquote(std::string_view body, char close) {
     return out;
 }
 
-// Names fold ASCII letters only: the process locale never changes what a name means.
-char fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 }  // namespace
 
 std::string lowerCase(std::string_view s) {
@@ -42,15 +42,6 @@ std::string lowerCase(std::string_view s) {
     return out;
 }
 
-bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (fold(a[i]) != fold(b[i])) return false;
-    return true;
-}
-
-bool Token::is(std::string_view keyword) const { return kind == TokenKind::Word && sameName(text, keyword); }
-
 std::vector<Token> tokenize(std::string_view s) {
     std::vector<Token> tokens;
     tokens.reserve(s.size() / 4 + 8);  // about one token in four characters: one allocation
@@ -58,8 +49,8 @@ std::vector<Token> tokenize(std::string_view s) {
     while (i < s.size()) {
         auto c = static_cast<unsigned char>(s[i]);
         std::size_t start = i;
-        if (std::isspace(c)) {
-            while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
+        if (blank(c)) {
+            while (i < s.size() && blank(static_cast<unsigned char>(s[i]))) ++i;
             tokens.push_back({TokenKind::Space, std::string(s.substr(start, i - start)), {}});
         } else if (c == '-' && i + 1 < s.size() && s[i + 1] == '-') {
             while (i < s.size() && s[i] != '\n') ++i;
@@ -84,17 +75,18 @@ std::vector<Token> tokenize(std::string_view s) {
             std::size_t end = quotedEnd(s, i, close);
             tokens.push_back({TokenKind::QuotedName, std::string(s.substr(i, end + 1 - i)), unquote(s.substr(i + 1, end - i - 1), close)});
             i = end + 1;
-        } else if (std::isdigit(c) || (c == '.' && i + 1 < s.size() && std::isdigit(static_cast<unsigned char>(s[i + 1])) &&
-                                        (tokens.empty() || !tokens.back().isName()))) {
-            while (i < s.size() && (std::isalnum(static_cast<unsigned char>(s[i])) || s[i] == '.')) {
+        } else if (digit(c) || (c == '.' && i + 1 < s.size() && digit(static_cast<unsigned char>(s[i + 1])) &&
+                                 (tokens.empty() || !tokens.back().isName()))) {
+            while (i < s.size() && (letter(static_cast<unsigned char>(s[i])) || digit(static_cast<unsigned char>(s[i])) || s[i] == '.')) {
                 if (s[i] == '.' && i + 1 < s.size() && s[i + 1] == '.') break;
                 ++i;
             }
-            tokens.push_back({TokenKind::Number, std::string(s.substr(start, i - start)), std::string(s.substr(start, i - start))});
+            std::string n(s.substr(start, i - start));
+            tokens.push_back({TokenKind::Number, n, std::move(n)});
         } else if (wordStart(c)) {
             while (i < s.size() && wordPart(static_cast<unsigned char>(s[i]))) ++i;
             std::string w(s.substr(start, i - start));
-            tokens.push_back({TokenKind::Word, w, w});
+            tokens.push_back({TokenKind::Word, w, std::move(w)});
         } else {
             std::string_view two = s.substr(i, 2);
             if (two == "<>" || two == ">=" || two == "<=" || two == "!=" || two == "||") {

@@ -9,6 +9,9 @@
 
 namespace vantyr::platform::sqlite {
 
+// Names fold ASCII letters only: the process locale never changes what a name means.
+inline char fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
 enum class TokenKind { Word, QuotedName, String, Number, Symbol, Space };
 
 struct Token {
@@ -17,8 +20,19 @@ struct Token {
     std::string value;       // Word/QuotedName: the name; String: the content without quotes
     bool national = false;   // N'...'
 
-    bool is(std::string_view keyword) const;   // a Word equal to keyword, ignoring case
-    bool isSymbol(std::string_view symbol) const { return kind == TokenKind::Symbol && text == symbol; }
+    // a Word equal to keyword, ignoring case
+    bool is(std::string_view keyword) const {
+        if (kind != TokenKind::Word || text.size() != keyword.size()) return false;
+        for (std::size_t i = 0; i < keyword.size(); ++i)
+            if (fold(text[i]) != fold(keyword[i])) return false;
+        return true;
+    }
+    bool isSymbol(std::string_view symbol) const {
+        if (kind != TokenKind::Symbol || text.size() != symbol.size()) return false;
+        for (std::size_t i = 0; i < symbol.size(); ++i)
+            if (text[i] != symbol[i]) return false;
+        return true;
+    }
     bool isName() const { return kind == TokenKind::Word || kind == TokenKind::QuotedName; }
 };
 
@@ -33,7 +47,12 @@ inline bool oneOf(const Token& t, const std::array<std::string_view, N>& words) 
 std::vector<Token> tokenize(std::string_view sql);
 
 // Case-insensitive comparison of names.
-bool sameName(std::string_view a, std::string_view b);
+inline bool sameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (fold(a[i]) != fold(b[i])) return false;
+    return true;
+}
 std::string lowerCase(std::string_view s);
 
 }  // namespace vantyr::platform::sqlite

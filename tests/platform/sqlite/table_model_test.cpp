@@ -86,6 +86,8 @@ TEST(TableModelTest, EveryModelOfTheSchemasReadsBackAsWrittenInBothForms) {
         EXPECT_EQ(m.toJson(), text);
         EXPECT_EQ(libraryDump(m), text);
         EXPECT_EQ(TableModel::fromJson(fullForm(text)).toJson(), text);
+        // blanks between the members (a text not written by the engine): the same model
+        EXPECT_EQ(TableModel::fromJson(nlohmann::json::parse(text).dump(2)).toJson(), text);
         // an unexpected key makes the reader take the slower way through the tree: same model
         auto withExtra = nlohmann::json::parse(text);
         withExtra["comment"] = "x";
@@ -131,11 +133,23 @@ TEST(TableModelTest, AForeignKeyAndAnIndexKeepEveryField) {
     EXPECT_TRUE(back.indexes[0].unique);
 }
 
+TEST(TableModelTest, EveryEscapeReadsAsTheLibraryReadsIt) {
+    // escapes the engine writes itself and ones another writer may use
+    for (std::string literal : {R"(a\"b\\c)", R"(\t\n\r\b\f\/)", R"(\u0001\u001F\u007f)", R"(\u00e9\u6210)", "\xe6\x88\x90"}) {
+        std::string text = R"x({"columns":[{"defaultExpr":")x" + literal +
+                           R"x(","name":"c","type":"varchar(9)"}],"constraints":[],"indexes":[],"name":"T"})x";
+        auto expected = nlohmann::json::parse(text)["columns"][0]["defaultExpr"].get<std::string>();
+        EXPECT_EQ(TableModel::fromJson(text).columns.at(0).defaultExpr, expected) << literal;
+    }
+}
+
 TEST(TableModelTest, ADamagedTextIsRefused) {
     for (const char* text : {"{\"name\":\"T\",\"columns\":[{\"name\":\"a\"", "{\"name\":\"T\",\"columns\":[{\"name\":\"a\"}],"
                              "\"constraints\":[],\"indexes\":[]}", "{\"columns\":[],\"constraints\":[],\"indexes\":[]}",
                              "{\"name\":\"T\",\"columns\":[{\"name\":\"a\",\"type\":\"int\",\"nullable\":\"no\"}],"
-                             "\"constraints\":[],\"indexes\":[]}", "not json"}) {
+                             "\"constraints\":[],\"indexes\":[]}", "not json",
+                             "{\"columns\":[{\"name\":\"a\tb\",\"type\":\"int\"}],\"constraints\":[],\"indexes\":[],\"name\":\"T\"}",
+                             "{\"columns\":[],\"constraints\":[],\"indexes\":[],\"name\":\"T\"}x"}) {
         EXPECT_THROW(TableModel::fromJson(text), nlohmann::json::exception) << text;
     }
 }
