@@ -1,6 +1,7 @@
 #include "platform/sqlite/catalog.h"
 
 #include <algorithm>
+#include <map>
 
 #include "platform/sqlite/tokenizer.h"
 
@@ -36,19 +37,35 @@ std::string Catalog::key(const std::string& schema, const std::string& name) con
     return lowerCase(schema) + "." + lowerCase(name);
 }
 
-bool Catalog::step(const std::string& sql, std::initializer_list<Value> values, Value* first) {
+Statement& Catalog::kept(const std::string& sql) {
     auto it = prepared_.find(sql);
     if (it == prepared_.end()) it = prepared_.emplace(sql, db_.prepare(sql)).first;
-    Statement& st = it->second;
-    struct Reset {   // a kept statement holds no lock between uses
-        Statement& st;
-        ~Reset() { st.reset(); }
-    } reset{st};
+    return it->second;
+}
+
+namespace {
+struct Reset {   // a kept statement holds no lock between uses
+    Statement& st;
+    ~Reset() { st.reset(); }
+};
+}  // namespace
+
+bool Catalog::step(const std::string& sql, std::initializer_list<Value> values, Value* first) {
+    Statement& st = kept(sql);
+    Reset reset{st};
     int i = 0;
     for (const auto& v : values) st.bind(++i, v);
     bool row = st.step();
     if (row && first) *first = st.column(0);
     return row;
+}
+
+void Catalog::eachRow(const std::string& sql, std::initializer_list<Value> values, const std::function<void(Statement&)>& row) {
+    Statement& st = kept(sql);
+    Reset reset{st};
+    int i = 0;
+    for (const auto& v : values) st.bind(++i, v);
+    while (st.step()) row(st);
 }
 
 void Catalog::install(const std::string& schema) {
@@ -76,7 +93,7 @@ ModelRef Catalog::table(const std::string& schema, const std::string& name) {
         if (!dataVersions_.count(s)) dataVersions_[s] = dataVersion(db_, schema);
         texts.emplace();
         auto st = db_.prepare("SELECT name, definition FROM " + q(schema, "vantyr_tables"));
-        while (st.step()) texts->emplace(lowerCase(st.column(0).toText()), st.column(1).toText());
+        while (st.step()) texts->emplace(lowerCase(st.text(0)), st.text(1));
     }
     ModelRef model;
     if (auto it = texts->find(lowerCase(name)); it != texts->end())
@@ -129,17 +146,10 @@ bool Catalog::objectExists(const std::string& schema, const std::string& name) {
     return step("SELECT 1 FROM " + q(schema, "sysobjects") + " WHERE name = ?", {Value(name)});
 }
 
-std::optional<std::string> Catalog::ownerOf(const std::string& schema, const std::string& objectName) {
-    Value owner;
-    if (!step("SELECT p.name FROM " + q(schema, "sysobjects") + " o JOIN " + q(schema, "sysobjects") +
-                  " p ON p.id = o.parent_obj WHERE o.name = ?",
-              {Value(objectName)}, &owner))
-        return std::nullopt;
-    return owner.toText();
-}
-
 void Catalog::saveModel(const std::string& schema, const TableModel& model) {
-    step("INSERT OR REPLACE INTO " + q(schema, "vantyr_tables") + " (name, definition) VALUES (?, ?)",
+    // an upsert changes the row in place: REPLACE would delete it and insert it again
+    step("INSERT INTO " + q(schema, "vantyr_tables") +
+             " (name, definition) VALUES (?, ?) ON CONFLICT (name) DO UPDATE SET definition = excluded.definition",
          {Value(model.name), Value(model.toJson())});
     cache_[key(schema, model.name)] = std::make_shared<const TableModel>(model);
     written_.insert(key(schema, model.name));
@@ -152,7 +162,9 @@ void Catalog::saveModel(const std::string& schema, const TableModel& model) {
     }
 }
 
-// sysobjects and sysindexes rows of the table's constraints, defaults and indexes.
+// sysobjects and sysindexes rows of the table's constraints, defaults and
+// indexes. Only what differs from the rows already there is written: a key
+// added to a table of twenty defaults is one row more, not forty rewritten.
 void Catalog::refreshObjects(const std::string& schema, const TableModel& model) {
     const std::string objects = q(schema, "sysobjects"), indexes = q(schema, "sysindexes");
     const std::string findTable = "SELECT id FROM " + objects + " WHERE name = ? AND xtype = 'U'";
@@ -161,23 +173,50 @@ void Catalog::refreshObjects(const std::string& schema, const TableModel& model)
         step("INSERT INTO " + objects + " (name, xtype, type) VALUES (?, 'U', 'U')", {Value(model.name)});
         step(findTable, {Value(model.name)}, &id);
     }
-    step("DELETE FROM " + objects + " WHERE parent_obj = ?", {id});
-    step("DELETE FROM " + indexes + " WHERE id = ?", {id});
-    auto addChild = [&](const std::string& name, const char* xtype) {
-        step("INSERT INTO " + objects + " (name, xtype, type, parent_obj) VALUES (?, ?, ?, ?)",
-             {Value(name), Value(xtype), Value(xtype), id});
-    };
-    int indid = 1;
-    auto addIndex = [&](const std::string& name) {
-        step("INSERT INTO " + indexes + " (id, name, indid) VALUES (?, ?, ?)", {id, Value(name), Value(++indid)});
-    };
+    // what the model holds: children by name with their type, indexes by name
+    std::map<std::string, std::pair<std::string, const char*>> children;   // lower name -> name, xtype
+    std::vector<std::string> indexNames;
     for (const auto& k : model.constraints) {
-        addChild(k.name, xtypeOf(k.kind));
-        if (k.kind != ConstraintKind::ForeignKey) addIndex(k.name);
+        children[lowerCase(k.name)] = {k.name, xtypeOf(k.kind)};
+        if (k.kind != ConstraintKind::ForeignKey) indexNames.push_back(k.name);
     }
     for (const auto& c : model.columns)
-        if (!c.defaultName.empty()) addChild(c.defaultName, "D");
-    for (const auto& i : model.indexes) addIndex(i.name);
+        if (!c.defaultName.empty()) children[lowerCase(c.defaultName)] = {c.defaultName, "D"};
+    for (const auto& i : model.indexes) indexNames.push_back(i.name);
+
+    // what sysobjects holds: rows that match stay, the others go
+    std::vector<std::int64_t> stale;
+    eachRow("SELECT id, name, xtype FROM " + objects + " WHERE parent_obj = ?", {id}, [&](Statement& st) {
+        auto it = children.find(lowerCase(st.text(1)));
+        if (it != children.end() && it->second.first == st.text(1) && st.text(2) == it->second.second)
+            children.erase(it);
+        else
+            stale.push_back(static_cast<std::int64_t>(st.column(0).toDouble()));
+    });
+    for (auto row : stale) step("DELETE FROM " + objects + " WHERE id = ?", {Value(row)});
+    for (const auto& [lower, child] : children)
+        step("INSERT INTO " + objects + " (name, xtype, type, parent_obj) VALUES (?, ?, ?, ?)",
+             {Value(child.first), Value(child.second), Value(child.second), id});
+
+    // sysindexes: an index keeps its number; a new one takes the next
+    std::map<std::string, std::string> wanted;   // lower name -> name
+    for (const auto& n : indexNames) wanted[lowerCase(n)] = n;
+    std::int64_t last = 1;
+    std::vector<std::string> gone;
+    eachRow("SELECT name, indid FROM " + indexes + " WHERE id = ?", {id}, [&](Statement& st) {
+        std::string name(st.text(0));
+        auto it = wanted.find(lowerCase(name));
+        if (it != wanted.end() && it->second == name) {
+            wanted.erase(it);
+            last = std::max(last, static_cast<std::int64_t>(st.column(1).toDouble()));
+        } else {
+            gone.push_back(name);
+        }
+    });
+    for (const auto& name : gone) step("DELETE FROM " + indexes + " WHERE id = ? AND name = ?", {id, Value(name)});
+    for (const auto& n : indexNames)   // in the model's order
+        if (wanted.count(lowerCase(n)))
+            step("INSERT INTO " + indexes + " (id, name, indid) VALUES (?, ?, ?)", {id, Value(n), Value(++last)});
 }
 
 void Catalog::ensureNewObjectNames(const std::string& schema, const TableModel& model, const std::string& owner,
@@ -185,9 +224,15 @@ void Catalog::ensureNewObjectNames(const std::string& schema, const TableModel& 
     auto check = [&](const std::string& name) {
         if (only && std::none_of(only->begin(), only->end(), [&](const std::string& n) { return sameName(n, name); }))
             return;
-        auto existing = ownerOf(schema, name);
-        bool ownByThisTable = existing && sameName(*existing, owner);
-        if (!ownByThisTable && objectExists(schema, name))
+        // one read: each object of that name with the table it belongs to, if any
+        bool exists = false, ownByThisTable = false;
+        eachRow("SELECT p.name FROM " + q(schema, "sysobjects") + " o LEFT JOIN " + q(schema, "sysobjects") +
+                    " p ON p.id = o.parent_obj WHERE o.name = ?",
+                {Value(name)}, [&](Statement& st) {
+                    exists = true;
+                    if (!st.column(0).isNull() && sameName(st.text(0), owner)) ownByThisTable = true;
+                });
+        if (exists && !ownByThisTable)
             throw CatalogError(2714, "There is already an object named '" + name + "' in the database.");
     };
     for (const auto& k : model.constraints) check(k.name);

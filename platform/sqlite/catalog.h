@@ -12,6 +12,7 @@
 // column whose type changes its SQLite affinity is rebuilt. Failures raise
 // CatalogError with the server's number and wording of the refusal.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -45,8 +46,6 @@ public:
 
     ModelRef table(const std::string& schema, const std::string& name);
     bool objectExists(const std::string& schema, const std::string& name);
-    // The table that owns a named constraint or default, if any.
-    std::optional<std::string> ownerOf(const std::string& schema, const std::string& objectName);
 
     void createTable(const std::string& schema, TableModel model);
     // Replaces a table's model and rebuilds the SQLite table with its rows.
@@ -101,6 +100,9 @@ private:
     std::string key(const std::string& schema, const std::string& name) const;
     // Prepares sql with the values bound and steps it once; true when it gave a row.
     bool step(const std::string& sql, std::initializer_list<Value> values, Value* first = nullptr);
+    // Runs a kept statement and hands each row to `row`.
+    void eachRow(const std::string& sql, std::initializer_list<Value> values, const std::function<void(Statement&)>& row);
+    Statement& kept(const std::string& sql);
     void saveModel(const std::string& schema, const TableModel& model);
     void refreshObjects(const std::string& schema, const TableModel& model);
     // Refuses a constraint or default name (of `only`, when given) that another object has.

@@ -274,10 +274,12 @@ void Catalog::setDefault(const std::string& schema, const std::string& name, con
     ensureNewObjectNames(schema, m, m.name, &added);
     saveModel(schema, m);
     if (!c->defaultName.empty()) {   // one more object of the table in sysobjects
+        // the table's id first: an INSERT reading its own table would copy the rows it reads aside
         const std::string objects = q(schema, "sysobjects");
-        step("INSERT INTO " + objects + " (name, xtype, type, parent_obj) SELECT ?, 'D', 'D', id FROM " + objects +
-                 " WHERE name = ? AND xtype = 'U'",
-             {Value(c->defaultName), Value(m.name)});
+        Value id;
+        if (step("SELECT id FROM " + objects + " WHERE name = ? AND xtype = 'U'", {Value(m.name)}, &id))
+            step("INSERT INTO " + objects + " (name, xtype, type, parent_obj) VALUES (?, 'D', 'D', ?)",
+                 {Value(c->defaultName), id});
     }
 }
 
@@ -383,7 +385,8 @@ std::optional<std::int64_t> Catalog::identityLast(const std::string& schema, con
 
 void Catalog::setIdentityLast(const std::string& schema, const std::string& name, std::optional<std::int64_t> last) {
     ensureIdentityTable(schema);
-    step("INSERT OR REPLACE INTO " + q(schema, "vantyr_identity") + " (name, last) VALUES (?, ?)",
+    step("INSERT INTO " + q(schema, "vantyr_identity") +
+             " (name, last) VALUES (?, ?) ON CONFLICT (name) DO UPDATE SET last = excluded.last",
          {Value(name), last ? Value(*last) : Value()});
     if (auto& counters = counters_[lowerCase(schema)]) (*counters)[lowerCase(name)] = last;
 }

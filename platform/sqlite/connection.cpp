@@ -49,6 +49,19 @@ void Connection::exec(const std::string& sql) {
     }
 }
 
+void Connection::execKept(const std::string& sql) {
+    auto it = kept_.find(sql);
+    if (it == kept_.end()) it = kept_.emplace(sql, prepare(sql)).first;
+    Statement& st = it->second;
+    ++writes_;
+    struct Reset {   // kept ready for the next use, whatever this one gave
+        Statement& st;
+        ~Reset() { st.reset(); }
+    } reset{st};
+    while (st.step()) {
+    }
+}
+
 Statement Connection::prepare(const std::string& sql) {
     sqlite3_stmt* stmt = nullptr;
     check(db_.get(), sqlite3_prepare_v2(db_.get(), sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr));
@@ -110,6 +123,11 @@ Value Statement::column(int i) const {
             return Value(std::string(text ? text : "", static_cast<std::size_t>(sqlite3_column_bytes(s, i))));
         }
     }
+}
+
+std::string_view Statement::text(int i) const {
+    auto text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_.get(), i));
+    return text ? std::string_view(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt_.get(), i))) : std::string_view();
 }
 
 std::string quoteName(const std::string& name) {

@@ -4,9 +4,11 @@
 // backend's error funnel (error_funnel.h) turns those into the platform's
 // errors. <sqlite3.h> stays out of this header.
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/value.h"
@@ -47,6 +49,9 @@ public:
 
     // Runs one or more statements without results.
     void exec(const std::string& sql);
+    // Runs one statement without results, prepared at its first use and kept
+    // for the next (the engine's savepoints around every statement).
+    void execKept(const std::string& sql);
     Statement prepare(const std::string& sql);
     std::int64_t changes() const;
     bool inTransaction() const;
@@ -66,6 +71,7 @@ private:
     };
     std::unique_ptr<sqlite3, Closer> db_;
     std::uint64_t writes_ = 0;
+    std::map<std::string, Statement> kept_;   // finalized before the connection closes
 };
 
 // A prepared statement; step() walks its rows.
@@ -84,6 +90,8 @@ public:
     int columnCount() const;
     std::string columnName(int i) const;
     Value column(int i) const;
+    // The column's text as SQLite holds it, valid until the next step or reset.
+    std::string_view text(int i) const;
 
 private:
     struct Finalizer {

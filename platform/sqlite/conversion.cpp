@@ -20,14 +20,15 @@ struct NamedKind {
     std::string_view name;
     TypeKind kind;
 };
+// The most used first: a type is looked up for every column a statement names.
 constexpr NamedKind kKinds[] = {
-    {"bit", TypeKind::Bit},           {"tinyint", TypeKind::TinyInt},   {"smallint", TypeKind::SmallInt},
-    {"int", TypeKind::Int},           {"integer", TypeKind::Int},       {"bigint", TypeKind::BigInt},
-    {"smallmoney", TypeKind::SmallMoney}, {"money", TypeKind::Money},   {"decimal", TypeKind::Decimal},
-    {"numeric", TypeKind::Decimal},   {"real", TypeKind::Real},         {"float", TypeKind::Float},
-    {"char", TypeKind::Char},         {"nchar", TypeKind::Char},        {"varchar", TypeKind::VarChar},
-    {"nvarchar", TypeKind::VarChar},  {"sysname", TypeKind::VarChar},   {"text", TypeKind::Text},
-    {"ntext", TypeKind::Text},        {"datetime", TypeKind::DateTime}, {"smalldatetime", TypeKind::DateTime},
+    {"varchar", TypeKind::VarChar},   {"float", TypeKind::Float},       {"int", TypeKind::Int},
+    {"tinyint", TypeKind::TinyInt},   {"datetime", TypeKind::DateTime}, {"bit", TypeKind::Bit},
+    {"money", TypeKind::Money},       {"nvarchar", TypeKind::VarChar},  {"smallint", TypeKind::SmallInt},
+    {"decimal", TypeKind::Decimal},   {"char", TypeKind::Char},         {"nchar", TypeKind::Char},
+    {"integer", TypeKind::Int},       {"bigint", TypeKind::BigInt},     {"smallmoney", TypeKind::SmallMoney},
+    {"numeric", TypeKind::Decimal},   {"real", TypeKind::Real},         {"sysname", TypeKind::VarChar},
+    {"text", TypeKind::Text},         {"ntext", TypeKind::Text},        {"smalldatetime", TypeKind::DateTime},
 };
 
 std::string trimBlanks(std::string_view s) {
@@ -93,7 +94,10 @@ ServerType parseServerType(std::string_view spelling) {
     }
     ServerType t;
     for (const auto& k : kKinds)
-        if (name == k.name) t.kind = k.kind;
+        if (name == k.name) {
+            t.kind = k.kind;
+            break;
+        }
     t.national = (!name.empty() && name.front() == 'n') || name == "sysname";
     auto number = [&](std::size_t i, int fallback) {
         if (i >= std::min<std::size_t>(argCount, 2) || args[i].empty() || !std::isdigit(static_cast<unsigned char>(args[i][0])))

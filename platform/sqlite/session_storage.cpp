@@ -98,7 +98,10 @@ void Session::forgetDatabase(const std::string& alias, const AccountYear& databa
 
 void Session::bookkeeping(const std::string& sql, const std::string& schema, const std::string& what) {
     try {
-        connection().exec(sql);
+        // the savepoint around every statement is prepared once
+        bool kept = sql.rfind("SAVEPOINT ", 0) == 0 || (sql.rfind("RELEASE ", 0) == 0 && sql.find(';') == std::string::npos);
+        if (kept) connection().execKept(sql);
+        else connection().exec(sql);
     } catch (const SqliteFailure& f) {
         Error e = funnel(f, FailureSite::Bookkeeping, files(schema), "");
         throw Error(e.number(), what + ": " + e.description());

@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+
 #include "platform/sqlite/collation.h"
 #include "platform/sqlite/connection.h"
 #include "platform/sqlite/tokenizer.h"
@@ -54,7 +56,17 @@ public:
         out_ += "\":";
         first_ = true;
     }
-    void value(const std::string& text) { item(json(text).dump()); }
+    // Printable ASCII without quote or backslash is written as it stands, as
+    // the library would write it; anything else the library escapes.
+    void value(const std::string& text) {
+        bool plain = std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7f && c != '"' && c != '\\'; });
+        if (!plain) return item(json(text).dump());
+        if (!first_) out_ += ',';
+        out_ += '"';
+        out_ += text;
+        out_ += '"';
+        first_ = false;
+    }
     void value(bool b) { item(b ? "true" : "false"); }
     void value(std::int64_t n) { item(std::to_string(n)); }
     void value(const std::vector<std::string>& names) {

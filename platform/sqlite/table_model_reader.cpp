@@ -19,7 +19,9 @@ namespace {
 // Takes a model's members as events and puts them straight into the model,
 // without building the JSON tree first. Anything it does not expect (an
 // unknown key, a value of another kind, text that is no JSON) makes it give
-// up, and the text is read through the tree, which names the fault.
+// up, and the text is read through the tree, which names the fault. The
+// scanner below calls the text() and name() members with views of its text;
+// the library calls the overrides.
 class ModelReader : public nlohmann::json_sax<json> {
 public:
     explicit ModelReader(TableModel& m) : m_(m) {}
@@ -29,35 +31,38 @@ public:
     bool boolean(bool v) override {
         if (depth_ == 3 && section_ == Section::Columns) {
             ColumnDef& c = m_.columns.back();
-            if (key_ == "nullable") return c.nullable = v, true;
-            if (key_ == "identity") return c.identity = v, true;
-            if (key_ == "defaultInTable") return c.defaultInTable = v, true;
+            if (key_ == Key::Nullable) return c.nullable = v, true;
+            if (key_ == Key::Identity) return c.identity = v, true;
+            if (key_ == Key::DefaultInTable) return c.defaultInTable = v, true;
         }
-        if (depth_ == 3 && section_ == Section::Indexes && key_ == "unique") return m_.indexes.back().unique = v, true;
+        if (depth_ == 3 && section_ == Section::Indexes && key_ == Key::Unique) return m_.indexes.back().unique = v, true;
         return fail();
     }
     bool number_integer(number_integer_t v) override { return integer(v); }
     bool number_unsigned(number_unsigned_t v) override { return integer(static_cast<std::int64_t>(v)); }
     bool number_float(number_float_t, const string_t&) override { return fail(); }
     bool binary(binary_t&) override { return fail(); }
-    bool string(string_t& v) override {
-        if (depth_ == 1 && key_ == "name") return m_.name = v, named_ = true;
+    bool string(string_t& v) override { return text(v); }
+    bool text(std::string_view v) {
+        if (depth_ == 1 && key_ == Key::Name) return m_.name = v, named_ = true;
         if (depth_ == 3 && section_ == Section::Columns) {
             ColumnDef& c = m_.columns.back();
-            if (key_ == "name") return c.name = v, typed_ = typed_ | 1, true;
-            if (key_ == "type") return c.type = v, typed_ = typed_ | 2, true;
-            if (key_ == "defaultName") return c.defaultName = v, true;
-            if (key_ == "boundDefault") return c.boundDefault = v, true;
-            if (key_ == "defaultExpr") return c.defaultExpr = v, true;
-            if (key_ == "addedDefault") return c.addedDefault = v, true;
-            return fail();
+            switch (key_) {
+                case Key::Name: return c.name = v, typed_ = typed_ | 1, true;
+                case Key::Type: return c.type = v, typed_ = typed_ | 2, true;
+                case Key::DefaultName: return c.defaultName = v, true;
+                case Key::BoundDefault: return c.boundDefault = v, true;
+                case Key::DefaultExpr: return c.defaultExpr = v, true;
+                case Key::AddedDefault: return c.addedDefault = std::string(v), true;
+                default: return fail();
+            }
         }
-        if (depth_ == 3 && key_ == "name") {
+        if (depth_ == 3 && key_ == Key::Name) {
             if (section_ == Section::Constraints) return m_.constraints.back().name = v, true;
             if (section_ == Section::Indexes) return m_.indexes.back().name = v, true;
         }
-        if (depth_ == 3 && section_ == Section::Constraints && key_ == "refTable") return m_.constraints.back().refTable = v, true;
-        if (depth_ == 4 && list_) return list_->push_back(v), true;
+        if (depth_ == 3 && section_ == Section::Constraints && key_ == Key::RefTable) return m_.constraints.back().refTable = v, true;
+        if (depth_ == 4 && list_) return list_->emplace_back(v), true;
         return fail();
     }
     bool start_object(std::size_t) override {
@@ -77,12 +82,14 @@ public:
         --depth_;
         return true;
     }
-    bool key(string_t& k) override {
-        key_ = k;
+    bool key(string_t& k) override { return name(k); }
+    bool name(std::string_view k) {
+        key_ = keyOf(k);
+        if (key_ == Key::Other) return fail();
         if (depth_ == 1) {
-            section_ = k == "columns" ? Section::Columns : k == "constraints" ? Section::Constraints
-                     : k == "indexes" ? Section::Indexes : Section::None;
-            return section_ != Section::None || k == "name" || fail();
+            section_ = key_ == Key::Columns ? Section::Columns : key_ == Key::Constraints ? Section::Constraints
+                     : key_ == Key::Indexes ? Section::Indexes : Section::None;
+            return section_ != Section::None || key_ == Key::Name || fail();
         }
         return true;
     }
@@ -90,11 +97,11 @@ public:
         ++depth_;
         if (depth_ == 2 && section_ == Section::Columns) m_.columns.reserve(16);
         if (depth_ == 2 && section_ != Section::None) return true;
-        if (depth_ == 4 && section_ == Section::Constraints && (key_ == "columns" || key_ == "refColumns")) {
-            list_ = key_ == "columns" ? &m_.constraints.back().columns : &m_.constraints.back().refColumns;
+        if (depth_ == 4 && section_ == Section::Constraints && (key_ == Key::Columns || key_ == Key::RefColumns)) {
+            list_ = key_ == Key::Columns ? &m_.constraints.back().columns : &m_.constraints.back().refColumns;
             return true;
         }
-        if (depth_ == 4 && section_ == Section::Indexes && key_ == "columns") return list_ = &m_.indexes.back().columns, true;
+        if (depth_ == 4 && section_ == Section::Indexes && key_ == Key::Columns) return list_ = &m_.indexes.back().columns, true;
         return fail();
     }
     bool end_array() override {
@@ -106,10 +113,26 @@ public:
 
 private:
     enum class Section { None, Columns, Constraints, Indexes };
+    enum class Key {
+        Other, Name, Type, Nullable, Identity, DefaultInTable, DefaultName, BoundDefault, DefaultExpr, AddedDefault,
+        Seed, Increment, Kind, Columns, RefColumns, RefTable, Unique, Constraints, Indexes
+    };
+    static Key keyOf(std::string_view k) {
+        static constexpr std::pair<std::string_view, Key> kKeys[] = {
+            {"name", Key::Name}, {"type", Key::Type}, {"nullable", Key::Nullable}, {"defaultExpr", Key::DefaultExpr},
+            {"defaultName", Key::DefaultName}, {"columns", Key::Columns}, {"kind", Key::Kind},
+            {"constraints", Key::Constraints}, {"indexes", Key::Indexes}, {"identity", Key::Identity},
+            {"seed", Key::Seed}, {"increment", Key::Increment}, {"unique", Key::Unique},
+            {"defaultInTable", Key::DefaultInTable}, {"boundDefault", Key::BoundDefault},
+            {"addedDefault", Key::AddedDefault}, {"refColumns", Key::RefColumns}, {"refTable", Key::RefTable}};
+        for (const auto& [spelling, key] : kKeys)
+            if (k == spelling) return key;
+        return Key::Other;
+    }
     bool integer(std::int64_t v) {
-        if (depth_ == 3 && section_ == Section::Columns && key_ == "seed") return m_.columns.back().seed = v, true;
-        if (depth_ == 3 && section_ == Section::Columns && key_ == "increment") return m_.columns.back().increment = v, true;
-        if (depth_ == 3 && section_ == Section::Constraints && key_ == "kind" && v >= 0 && v <= 2)
+        if (depth_ == 3 && section_ == Section::Columns && key_ == Key::Seed) return m_.columns.back().seed = v, true;
+        if (depth_ == 3 && section_ == Section::Columns && key_ == Key::Increment) return m_.columns.back().increment = v, true;
+        if (depth_ == 3 && section_ == Section::Constraints && key_ == Key::Kind && v >= 0 && v <= 2)
             return m_.constraints.back().kind = static_cast<ConstraintKind>(v), true;
         return fail();
     }
@@ -118,7 +141,7 @@ private:
     TableModel& m_;
     int depth_ = 0;
     Section section_ = Section::None;
-    std::string key_;
+    Key key_ = Key::Other;
     std::vector<std::string>* list_ = nullptr;
     int typed_ = 0;
     bool named_ = false, irregular_ = false;
@@ -140,7 +163,7 @@ private:
         switch (text_[at_]) {
             case '{': return object();
             case '[': return array();
-            case '"': return string() && reader_.string(scratch_);
+            case '"': return string() && reader_.text(view_);
             case 't': return word("true") && reader_.boolean(true);
             case 'f': return word("false") && reader_.boolean(false);
             default: return integer();
@@ -151,7 +174,7 @@ private:
         if (!reader_.start_object(std::size_t(-1))) return false;
         if (peek('}')) return ++at_, reader_.end_object();
         for (;;) {
-            if (!peek('"') || !string() || !reader_.key(scratch_) || !peek(':')) return false;
+            if (!peek('"') || !string() || !reader_.name(view_) || !peek(':')) return false;
             ++at_;
             if (!value()) return false;
             if (peek('}')) return ++at_, reader_.end_object();
@@ -170,21 +193,31 @@ private:
             ++at_;
         }
     }
-    // The string at the cursor, unescaped into scratch_.
+    // The string at the cursor into view_: a view of the text itself, or of
+    // scratch_ when it holds escapes.
     bool string() {
-        scratch_.clear();
-        for (++at_; at_ < text_.size(); ++at_) {
+        std::size_t start = ++at_;
+        while (at_ < text_.size() && text_[at_] != '"' && text_[at_] != '\\') {
+            if (static_cast<unsigned char>(text_[at_]) < 0x20) return false;
+            ++at_;
+        }
+        if (at_ >= text_.size()) return false;
+        if (text_[at_] == '"') {
+            view_ = text_.substr(start, at_ - start);
+            ++at_;
+            return true;
+        }
+        scratch_.assign(text_.substr(start, at_ - start));
+        for (; at_ < text_.size(); ++at_) {
             char c = text_[at_];
-            if (c == '"') return ++at_, true;
+            if (c == '"') {
+                view_ = scratch_;
+                ++at_;
+                return true;
+            }
             if (static_cast<unsigned char>(c) < 0x20) return false;
             if (c != '\\') {
-                std::size_t end = at_;
-                while (end < text_.size() && text_[end] != '"' && text_[end] != '\\') {
-                    if (static_cast<unsigned char>(text_[end]) < 0x20) return false;
-                    ++end;
-                }
-                scratch_.append(text_.substr(at_, end - at_));
-                at_ = end - 1;
+                scratch_ += c;
                 continue;
             }
             if (++at_ >= text_.size()) return false;
@@ -240,6 +273,7 @@ private:
     ModelReader& reader_;
     std::size_t at_ = 0;
     std::string scratch_;
+    std::string_view view_;
 };
 
 }  // namespace

@@ -82,11 +82,11 @@ std::vector<Token> tokenize(std::string_view s) {
                 ++i;
             }
             std::string n(s.substr(start, i - start));
-            tokens.push_back({TokenKind::Number, n, std::move(n)});
+            tokens.push_back({TokenKind::Number, std::move(n), {}});
         } else if (wordStart(c)) {
             while (i < s.size() && wordPart(static_cast<unsigned char>(s[i]))) ++i;
             std::string w(s.substr(start, i - start));
-            tokens.push_back({TokenKind::Word, w, std::move(w)});
+            tokens.push_back({TokenKind::Word, std::move(w), {}});
         } else {
             std::string_view two = s.substr(i, 2);
             if (two == "<>" || two == ">=" || two == "<=" || two == "!=" || two == "||") {

@@ -17,17 +17,22 @@ enum class TokenKind { Word, QuotedName, String, Number, Symbol, Space };
 struct Token {
     TokenKind kind;
     std::string text;        // as written
-    std::string value;       // Word/QuotedName: the name; String: the content without quotes
+    std::string unquoted;    // String and QuotedName: the content without its quotes
     bool national = false;   // N'...'
 
-    // a Word equal to keyword, ignoring case
-    bool is(std::string_view keyword) const {
+    // Word, QuotedName: the name; String: the content; otherwise the text
+    const std::string& value() const {
+        return kind == TokenKind::String || kind == TokenKind::QuotedName ? unquoted : text;
+    }
+
+    // a Word equal to keyword, ignoring case (inlined: the parser asks it of every token, keyword by keyword)
+    [[gnu::always_inline]] bool is(std::string_view keyword) const {
         if (kind != TokenKind::Word || text.size() != keyword.size()) return false;
         for (std::size_t i = 0; i < keyword.size(); ++i)
             if (fold(text[i]) != fold(keyword[i])) return false;
         return true;
     }
-    bool isSymbol(std::string_view symbol) const {
+    [[gnu::always_inline]] bool isSymbol(std::string_view symbol) const {
         if (kind != TokenKind::Symbol || text.size() != symbol.size()) return false;
         for (std::size_t i = 0; i < symbol.size(); ++i)
             if (text[i] != symbol[i]) return false;

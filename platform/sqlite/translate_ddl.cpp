@@ -215,7 +215,7 @@ Command Parser::procedureCall() {
     // each argument a text ('a.b', N'[a].[b]') or a name written as it is
     auto argument = [&] {
         if (peek().kind == TokenKind::String) {
-            Parser names(next().value, resolve_, models_);
+            Parser names(next().value(), resolve_, models_);
             return names.qualifiedParts();
         }
         return qualifiedParts();

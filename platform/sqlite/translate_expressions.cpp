@@ -91,7 +91,7 @@ void Parser::collectScope(std::size_t end) {
             if (j < end && t_[j].is("as")) ++j;
             while (j < end && t_[j].kind == TokenKind::Space) ++j;
             if (j < end && t_[j].isName() && !oneOf(t_[j], kClauseEnds) && !t_[j].is("on") && !t_[j].is("from"))
-                entry.alias = t_[j].value;
+                entry.alias = t_[j].value();
             found.push_back(std::move(entry));
             i = after - 1;
             expectTable = false;
@@ -244,7 +244,7 @@ Parser::Typed Parser::operand() {
     }
     if (t.kind == TokenKind::String) {
         Token s = next();
-        return {quoteText(s.value), literalType(s.value, true, s.national), true};
+        return {quoteText(s.value()), literalType(s.value(), true, s.national), true};
     }
     if (t.isSymbol("-") || t.isSymbol("+") || t.isSymbol("~")) {
         Token sign = next();
@@ -270,7 +270,7 @@ Parser::Typed Parser::operand() {
     if (t.is("cast") && peek(1).isSymbol("(")) return castExpression(false);
     if (t.is("convert") && peek(1).isSymbol("(")) return castExpression(true);
     if (t.kind == TokenKind::Word && peek(1).isSymbol("(")) {
-        std::string fn = lowerCase(next().value);
+        std::string fn = lowerCase(next().value());
         return functionCall(fn);
     }
     if (!t.isName()) unsupported("expected an expression at " + t.text, sql_);
@@ -289,7 +289,7 @@ Parser::Typed Parser::operand() {
         }
         Token n = next();
         if (!n.isName()) unsupported("expected a name", sql_);
-        parts.push_back(n.value);
+        parts.push_back(n.value());
         sql += sqliteText(n);
     } while (acceptSymbol("."));
     return {sql, columnType(parts)};

@@ -285,7 +285,7 @@ void IdentityRules::checkUpdate(Catalog& catalog, const Passthrough& c) {
         else if (t.is("where") || t.is("from")) inSet = false;
         // an assignment: name = ... (the name possibly qualified)
         bool assigned = inSet && t.isName() && i + 1 < words.size() && words[i + 1]->isSymbol("=");
-        if (assigned && sameName(t.value, id->name)) refuse(8102, "Cannot update identity column '" + id->name + "'.");
+        if (assigned && sameName(t.value(), id->name)) refuse(8102, "Cannot update identity column '" + id->name + "'.");
     }
 }
 

@@ -17,7 +17,7 @@ bool joinWord(const Token& t) {
 
 bool clauseWord(const Token& t) { return joinWord(t) || t.is("on") || oneOf(t, kClauseEnds); }
 
-bool ownerName(const Token& t) { return t.isName() && sameName(t.value, "dbo"); }
+bool ownerName(const Token& t) { return t.isName() && sameName(t.value(), "dbo"); }
 
 }  // namespace
 

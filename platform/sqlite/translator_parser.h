@@ -32,7 +32,7 @@ inline constexpr std::array<std::string_view, 11> kColumnOptions = {"null", "not
 
 // The text of a token as SQLite should read it.
 inline std::string sqliteText(const Token& t) {
-    if (t.kind == TokenKind::QuotedName) return quoteName(t.value);
+    if (t.kind == TokenKind::QuotedName) return quoteName(t.value());
     if (t.kind == TokenKind::String && t.national) return t.text.substr(1);
     if (t.is("isnull")) return "ifnull";
     if (t.is("len")) return "length";
@@ -99,7 +99,7 @@ private:
     std::string name() {
         Token n = next();
         if (!n.isName()) unsupported("expected a name", sql_);
-        return n.value;
+        return n.value();
     }
 
     // db.owner.name, db..name, owner.name or name

@@ -7,6 +7,7 @@
 
 #include "platform/sqlite/catalog.h"
 #include "platform/sqlite/connection.h"
+#include "platform/sqlite/table_model.h"
 #include "platform/sqlite/tokenizer.h"
 
 namespace vantyr::bench {
@@ -73,6 +74,14 @@ public:
                 std::string table = between(text, "[dbo].[", "]"), name = between(text, "CONSTRAINT [", "]");
                 std::string columns = unbracket(text.substr(text.rfind('(') + 1, text.rfind(')') - text.rfind('(') - 1));
                 return "CREATE UNIQUE INDEX cur.\"ref$" + name + "\" ON \"" + table + "\" (" + columns + ")";
+            }
+            // a key or index dropped (when it exists): its index goes
+            if (auto drop = lower.find(" drop constraint "); drop != std::string::npos) {
+                std::string table = lower.substr(0, drop);
+                table = table.substr(table.rfind(' ') + 1);
+                std::string name = unbracket(text.substr(drop + 17));
+                name = name.substr(0, name.find_first_of(" ;"));
+                return "DROP INDEX IF EXISTS cur.\"" + platform::sqlite::sqliteIndexName(table, name) + "\"";
             }
             if (startsWith(lower, "create") && lower.find(" index ") != std::string::npos) {
                 std::string name = between(text, "INDEX [", "]"), table = between(text, "[dbo].[", "]");

@@ -6,8 +6,8 @@
 // transaction the deletes, inserts and updates of the trace with the current
 // year attached as "cur", SELECT INTO as the engine's CREATE TABLE and one
 // INSERT ... SELECT, keys as CREATE
-// UNIQUE INDEX, identity columns numbered from the source rows' rowid, and
-// metadata-only statements left out.
+// UNIQUE INDEX, a dropped key or index as DROP INDEX, identity columns
+// numbered from the source rows' rowid, and metadata-only statements left out.
 #include <filesystem>
 #include <string>
 #include <vector>

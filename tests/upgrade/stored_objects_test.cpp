@@ -158,7 +158,7 @@ private:
     }
     std::string operand(const std::vector<Token>& t, std::size_t& pos) {
         const Token& a = t.at(pos++);
-        if (a.kind == TokenKind::String) return a.value;
+        if (a.kind == TokenKind::String) return a.value();
         if (a.is("replace")) {
             EXPECT_TRUE(t.at(pos++).isSymbol("("));
             std::string text = expression(t, pos);
@@ -226,8 +226,8 @@ TEST_F(StoredObjectsTest, ACodeHoldingAQuoteStaysOneLiteralOfOneStatement) {
             int productLiterals = 0, batchLiterals = 0;
             for (const auto& t : tokens) {
                 EXPECT_FALSE(t.is("delete")) << "a word of the code escaped its literal";
-                productLiterals += t.kind == TokenKind::String && t.value == product;
-                batchLiterals += t.kind == TokenKind::String && t.value == c.batch;
+                productLiterals += t.kind == TokenKind::String && t.value() == product;
+                batchLiterals += t.kind == TokenKind::String && t.value() == c.batch;
             }
             EXPECT_EQ(productLiterals, 1);
             EXPECT_EQ(batchLiterals, c.batch == "全部" ? 0 : 1);

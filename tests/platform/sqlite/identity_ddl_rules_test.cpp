@@ -167,6 +167,16 @@ const Rule kRules[] = {
       "CREATE TABLE k2 (a int NOT NULL)", "alter table k2 add constraint PK_k primary key (a)"}, 2714, "", ""},
     {"ADroppedKeyAllowsDuplicates", {"CREATE TABLE k (a int NOT NULL, CONSTRAINT PK_k PRIMARY KEY (a))",
       "alter table k drop constraint PK_k", "insert into k (a) values (1), (1)"}, 0, "select count(*) from k", "2"},
+    {"TheObjectsOfATableFollowEveryChangeOfIt", {"CREATE TABLE k (a int NOT NULL, b int NULL, c int NULL, CONSTRAINT PK_k PRIMARY KEY (a))",
+      "alter table k add constraint df_b default 1 for b", "CREATE INDEX IX_k ON k (b)",
+      "alter table k add constraint UQ_k unique (c)", "alter table k drop constraint PK_k", "alter table k drop constraint df_b",
+      "alter table k add constraint df_c default 2 for c"}, 0,
+     "select group_concat(name || xtype) from (select o.name, o.xtype from sysobjects o join sysobjects t "
+     "on t.id = o.parent_obj where t.name = 'k' and t.xtype = 'U' order by o.name)", "df_cD,UQ_kUQ"},
+    {"AnIndexKeepsItsNumberAndANewOneTakesTheNext", {"CREATE TABLE k (a int NOT NULL, b int NULL, c int NULL, CONSTRAINT PK_k PRIMARY KEY (a))",
+      "CREATE INDEX IX_k ON k (b)", "alter table k add constraint UQ_k unique (c)", "alter table k drop constraint PK_k"}, 0,
+     "select group_concat(name || indid) from (select i.name, i.indid from sysindexes i join sysobjects t on t.id = i.id "
+     "where t.name = 'k' and t.xtype = 'U' order by i.name)", "IX_k3,UQ_k4"},
     {"DroppingAnUnknownConstraintIsRefused", {"CREATE TABLE k (a int NULL)", "alter table k drop constraint nothing"},
      3728, "", ""},
 
