@@ -75,8 +75,11 @@ void Catalog::install(const std::string& schema) {
              " (id INTEGER PRIMARY KEY, name TEXT NOT NULL COLLATE NOCASE, xtype TEXT NOT NULL, type TEXT NOT NULL,"
              " parent_obj INTEGER NOT NULL DEFAULT 0);"
              "CREATE INDEX " + q(schema, "sysobjects$name") + " ON sysobjects (name);"
+             // a table's constraints, defaults and indexes are found without reading every object
+             "CREATE INDEX " + q(schema, "sysobjects$parent") + " ON sysobjects (parent_obj);"
              "CREATE TABLE " + q(schema, "sysindexes") +
              " (id INTEGER NOT NULL, name TEXT NOT NULL COLLATE NOCASE, indid INTEGER NOT NULL);"
+             "CREATE INDEX " + q(schema, "sysindexes$id") + " ON sysindexes (id);"
              "CREATE TABLE " + q(schema, "vantyr_defaults") +
              " (name TEXT PRIMARY KEY COLLATE NOCASE, expression TEXT NOT NULL);"
              "CREATE TABLE " + q(schema, "vantyr_identity") +
@@ -87,6 +90,15 @@ ModelRef Catalog::table(const std::string& schema, const std::string& name) {
     auto k = key(schema, name);
     if (auto it = cache_.find(k); it != cache_.end()) return it->second;
     // the schema's definitions are read in one go; each is parsed when first asked for
+    auto& texts = definitionTexts(schema);
+    ModelRef model;
+    if (auto it = texts.find(lowerCase(name)); it != texts.end())
+        model = std::make_shared<const TableModel>(TableModel::fromJson(it->second));
+    cache_[k] = model;
+    return model;
+}
+
+std::map<std::string, std::string>& Catalog::definitionTexts(const std::string& schema) {
     auto s = lowerCase(schema);
     auto& texts = definitions_[s];
     if (!texts) {
@@ -95,11 +107,7 @@ ModelRef Catalog::table(const std::string& schema, const std::string& name) {
         auto st = db_.prepare("SELECT name, definition FROM " + q(schema, "vantyr_tables"));
         while (st.step()) texts->emplace(lowerCase(st.text(0)), st.text(1));
     }
-    ModelRef model;
-    if (auto it = texts->find(lowerCase(name)); it != texts->end())
-        model = std::make_shared<const TableModel>(TableModel::fromJson(it->second));
-    cache_[k] = model;
-    return model;
+    return *texts;
 }
 
 void Catalog::forget() {

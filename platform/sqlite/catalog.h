@@ -103,6 +103,9 @@ private:
     // Runs a kept statement and hands each row to `row`.
     void eachRow(const std::string& sql, std::initializer_list<Value> values, const std::function<void(Statement&)>& row);
     Statement& kept(const std::string& sql);
+    // The texts of the schema's models by lower-case name, read in one go; a
+    // model written since is no longer among them (cache_ holds it).
+    std::map<std::string, std::string>& definitionTexts(const std::string& schema);
     void saveModel(const std::string& schema, const TableModel& model);
     void refreshObjects(const std::string& schema, const TableModel& model);
     // Refuses a constraint or default name (of `only`, when given) that another object has.

@@ -71,9 +71,17 @@ std::vector<std::string> Catalog::referencesTo(const std::string& schema, const 
     auto& holders = foreignKeyTables_[lowerCase(schema)];
     if (!holders) {
         holders.emplace();
-        auto st = db_.prepare("SELECT name FROM " + q(schema, "vantyr_tables") + " WHERE definition GLOB ?");
-        st.bind(1, Value("*\"refTable\":\"[^\"]*"));  // a foreign key names the table it references
-        while (st.step()) holders->insert(lowerCase(st.column(0).toText()));
+        const std::string prefix = lowerCase(schema) + ".";
+        auto holdsKey = [](const TableModel& m) {
+            return std::any_of(m.constraints.begin(), m.constraints.end(),
+                               [](const ConstraintDef& k) { return k.kind == ConstraintKind::ForeignKey; });
+        };
+        for (const auto& [k, m] : cache_)   // the models read or written so far
+            if (k.rfind(prefix, 0) == 0 && m && holdsKey(*m)) holders->insert(k.substr(prefix.size()));
+        // the others by their text: a foreign key names the table it references (the empty
+        // refTable older versions wrote for every key makes a candidate too, checked below)
+        for (const auto& [name, text] : definitionTexts(schema))
+            if (!cache_.count(prefix + name) && text.find("\"refTable\":\"") != std::string::npos) holders->insert(name);
     }
     std::vector<std::string> candidates(holders->begin(), holders->end());
     for (const auto& name : candidates) {

@@ -58,22 +58,23 @@ void Session::checkAccountYear(const std::string& alias, const AccountYear& data
         auto st = db.prepare(sql);
         return st.step() ? static_cast<std::int64_t>(st.column(0).toDouble()) : 0;
     };
-    std::int64_t pages = number("PRAGMA " + schema + ".page_count");
-    std::int64_t pageSize = number("PRAGMA " + schema + ".page_size");
     if (db.readOnly(alias)) refuse(kErrReadOnly, "is read-only: the file cannot be written");
-    std::error_code ec;
-    auto bytes = static_cast<std::int64_t>(std::filesystem::file_size(database.path, ec));
-    if (!ec && pages * pageSize > bytes)
-        refuse(kErrNotADatabase, "is damaged: the file holds " + std::to_string(bytes) + " bytes where its header counts " +
-                                     std::to_string(pages) + " pages of " + std::to_string(pageSize) + " bytes");
-    if (number("SELECT count(*) FROM " + schema + ".sqlite_master WHERE type = 'table' AND name = 'vantyr_tables'") == 0)
-        refuse(kErrNotADatabase, "is not an account-year database of this engine: it holds no catalogue");
-    std::int64_t version = number("PRAGMA " + schema + ".user_version");
+    // one transaction holding the write lock for every check: no lock taken and let go per read
     db.exec("BEGIN EXCLUSIVE");
     try {
+        std::int64_t pages = number("PRAGMA " + schema + ".page_count");
+        std::int64_t pageSize = number("PRAGMA " + schema + ".page_size");
+        std::error_code ec;
+        auto bytes = static_cast<std::int64_t>(std::filesystem::file_size(database.path, ec));
+        if (!ec && bytes > 0 && pages * pageSize > bytes)   // an empty file holds no catalogue (below)
+            refuse(kErrNotADatabase, "is damaged: the file holds " + std::to_string(bytes) + " bytes where its header counts " +
+                                         std::to_string(pages) + " pages of " + std::to_string(pageSize) + " bytes");
+        if (number("SELECT count(*) FROM " + schema + ".sqlite_master WHERE type = 'table' AND name = 'vantyr_tables'") == 0)
+            refuse(kErrNotADatabase, "is not an account-year database of this engine: it holds no catalogue");
+        std::int64_t version = number("PRAGMA " + schema + ".user_version");
         db.exec("PRAGMA " + schema + ".user_version = " + std::to_string(version));  // opens the journal: the folder must be writable
         db.exec("ROLLBACK");
-    } catch (const SqliteFailure&) {
+    } catch (...) {
         if (db.inTransaction()) db.exec("ROLLBACK");
         throw;
     }
