@@ -44,7 +44,7 @@ std::string lowerCase(std::string_view s) {
 
 std::vector<Token> tokenize(std::string_view s) {
     std::vector<Token> tokens;
-    tokens.reserve(s.size() / 4 + 8);  // about one token in four characters: one allocation
+    tokens.reserve(s.size() / 2 + 8);  // at most about one token in two characters: one allocation
     std::size_t i = 0;
     while (i < s.size()) {
         auto c = static_cast<unsigned char>(s[i]);
