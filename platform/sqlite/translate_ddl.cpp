@@ -137,7 +137,7 @@ ConstraintDef Parser::tableConstraint() {
 std::int64_t Parser::signedNumber() {
     bool negative = acceptSymbol("-");
     if (!negative) acceptSymbol("+");
-    Token n = next();
+    const Token& n = next();
     if (n.kind != TokenKind::Number || n.text.find_first_not_of("0123456789") != std::string::npos)
         unsupported("expected a whole number", sql_);
     std::int64_t v = std::stoll(n.text);

@@ -29,7 +29,7 @@ Command Parser::selectInto() {
     expect("select");
     SelectInto cmd;
     if (accept("top")) {
-        Token n = next();
+        const Token& n = next();
         if (n.text != "0") unsupported("SELECT TOP n INTO with n other than 0", sql_);
         cmd.topZero = true;
     }
@@ -97,6 +97,7 @@ std::string Parser::rewrite(std::size_t end, Passthrough& cmd) {
     enum class Mode { Other, Tables, Expressions, Set, Values };
     collectScope(end);
     std::string out;
+    out.reserve(sql_.size() * 2);   // names grow by their schema and quotes: one allocation
     std::string limit;
     Mode mode = Mode::Other;
     bool expectTable = false, inFrom = false, firstWord = true, afterInsertTarget = false, inSelectList = false;
@@ -232,17 +233,20 @@ std::string Parser::convertedInsert(const Passthrough& cmd, const std::string& o
     }
     std::vector<ServerType> targets = insertTargetTypes(cmd, items.size());
     if (targets.size() != items.size()) return out + limit;
-    std::string names, values;
+    // most copies convert nothing: the named source is written only when a value needs it
+    std::vector<bool> converts(items.size());
     bool converting = false;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        converts[i] = assigned(items[i], targets[i]) != items[i].sql;
+        converting = converting || converts[i];
+    }
+    if (!converting) return out + limit;
+    std::string names, values;
     for (std::size_t i = 0; i < items.size(); ++i) {
         std::string column = "c" + std::to_string(i + 1);
         names += (i ? ", " : "") + column;
-        bool converts = assigned(items[i], targets[i]) != items[i].sql;
-        std::string value = converts ? assigned({column, {}}, targets[i]) : column;
-        converting = converting || converts;
-        values += (i ? ", " : "") + value;
+        values += (i ? ", " : "") + (converts[i] ? assigned({column, {}}, targets[i]) : column);
     }
-    if (!converting) return out + limit;
     return "WITH \"vantyr$source\"(" + names + ") AS (" + out.substr(selectStart) + limit + ") " +
            out.substr(0, selectStart) + "SELECT " + values + " FROM \"vantyr$source\"";
 }

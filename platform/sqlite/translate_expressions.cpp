@@ -150,7 +150,7 @@ Parser::Typed Parser::expr(int minPrecedence) {
               : t.isSymbol("+") || t.isSymbol("-") || t.isSymbol("&") || t.isSymbol("|") || t.isSymbol("^") ? 5
               : t.isSymbol("*") || t.isSymbol("/") || t.isSymbol("%") ? 6 : 0;
         if (p == 0 || p <= minPrecedence) break;
-        Token op = next();
+        const Token& op = next();
         left = infix(std::move(left), op, p);
     }
     return left;
@@ -162,7 +162,7 @@ Parser::Typed Parser::infix(Typed left, const Token& op, int p) {
         return {left.sql + " " + lowerCase(op.text) + " " + right.sql, {}};
     }
     if (op.is("not")) {
-        Token negated = next();  // NOT LIKE, NOT IN, NOT BETWEEN
+        const Token& negated = next();  // NOT LIKE, NOT IN, NOT BETWEEN
         return infix({left.sql + " NOT", left.type}, negated, p);
     }
     if (op.is("is")) {
@@ -239,15 +239,15 @@ std::string Parser::comparedTo(const Typed& value, const Typed& other) const {
 Parser::Typed Parser::operand() {
     const Token& t = peek();
     if (t.kind == TokenKind::Number) {
-        Token n = next();
+        const Token& n = next();
         return {n.text, literalType(n.text, false), true};
     }
     if (t.kind == TokenKind::String) {
-        Token s = next();
+        const Token& s = next();
         return {quoteText(s.value()), literalType(s.value(), true, s.national), true};
     }
     if (t.isSymbol("-") || t.isSymbol("+") || t.isSymbol("~")) {
-        Token sign = next();
+        const Token& sign = next();
         Typed inner = expr(6);
         return {sign.text + inner.sql, inner.type, inner.literal && !sign.isSymbol("~")};
     }
@@ -287,7 +287,7 @@ Parser::Typed Parser::operand() {
             next();
             return {sql + "*", {}};
         }
-        Token n = next();
+        const Token& n = next();
         if (!n.isName()) unsupported("expected a name", sql_);
         parts.push_back(n.value());
         sql += sqliteText(n);
@@ -381,7 +381,7 @@ Parser::Typed Parser::functionCall(const std::string& fn) {
     std::vector<Typed> args;
     std::string prefix;
     if (fn == "datepart") {
-        Token part = next();
+        const Token& part = next();
         std::string full;
         for (const auto& d : kDateParts)
             for (const char* spelling : d.spellings)

@@ -75,7 +75,7 @@ private:
             if (n++ == ahead) return t_[i];
         }
     }
-    Token next() {
+    const Token& next() {
         skipSpace();
         if (pos_ >= t_.size()) unsupported("unexpected end", sql_);
         return t_[pos_++];
@@ -97,7 +97,7 @@ private:
         if (!acceptSymbol(s)) unsupported("expected " + std::string(s), sql_);
     }
     std::string name() {
-        Token n = next();
+        const Token& n = next();
         if (!n.isName()) unsupported("expected a name", sql_);
         return n.value();
     }
