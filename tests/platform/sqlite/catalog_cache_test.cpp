@@ -101,5 +101,25 @@ TEST_F(CatalogCacheTest, AForeignKeyAddedAfterTheKeysWereLookedAtStillGuardsTheK
     EXPECT_EQ(failure("alter table S drop constraint PK_S"), "");
 }
 
+TEST_F(CatalogCacheTest, AForeignKeyGuardsItsTableWhetherItsModelWasReadOrNot) {
+    EXPECT_EQ(failure("CREATE TABLE R (id int NOT NULL, code varchar(10) NULL, "
+                      "CONSTRAINT FK_R_S FOREIGN KEY (code) REFERENCES S (code))"),
+              "");
+    {   // a session that has read no model yet finds the key in the file
+        Session fresh{directory};
+        auto alias = fresh.attach(curDb);
+        try {
+            fresh.execute(alias, "drop table S");
+            ADD_FAILURE() << "S was dropped while R refers to it";
+        } catch (const Error& e) {
+            EXPECT_NE(e.description().find("FOREIGN KEY"), std::string::npos) << e.description();
+        }
+    }
+    // this session wrote R's model: it finds the key among the models it keeps
+    EXPECT_NE(failure("drop table S").find("FOREIGN KEY"), std::string::npos);
+    EXPECT_EQ(failure("drop table R"), "");
+    EXPECT_EQ(failure("drop table S"), "");
+}
+
 }  // namespace
 }  // namespace vantyr::testing
