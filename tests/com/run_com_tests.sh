@@ -36,6 +36,8 @@ reg_value() { $wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | grep -i "$
 reg_default() { $wine reg query "$1" /ve 2>/dev/null | tr -d '\r' | grep REG_SZ | sed 's/.*REG_SZ[[:space:]]*//'; }
 
 register() {
+  # the processes of an earlier script are gone first: nothing holds the keys the registration replaces
+  wineserver -w 2>/dev/null || true
   $wine regsvr32 /s "$(win "$build/$1")" || { echo "regsvr32 $1 failed"; return 1; }
   # Vantyr's own transaction engine and boxes that write to the message log.
   reg_set DBEngine VantyrHost.DBEngine
