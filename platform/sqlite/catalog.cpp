@@ -37,34 +37,24 @@ std::string Catalog::key(const std::string& schema, const std::string& name) con
     return lowerCase(schema) + "." + lowerCase(name);
 }
 
-Statement& Catalog::kept(const std::string& sql) {
-    auto it = prepared_.find(sql);
-    if (it == prepared_.end()) it = prepared_.emplace(sql, db_.prepare(sql)).first;
-    return it->second;
-}
-
-namespace {
-struct Reset {   // a kept statement holds no lock between uses
-    Statement& st;
-    ~Reset() { st.reset(); }
-};
-}  // namespace
-
-bool Catalog::step(const std::string& sql, std::initializer_list<Value> values, Value* first) {
-    Statement& st = kept(sql);
-    Reset reset{st};
+Statement& Catalog::bound(const std::string& sql, std::initializer_list<Value> values) {
+    Statement& st = db_.kept(sql);
     int i = 0;
     for (const auto& v : values) st.bind(++i, v);
+    return st;
+}
+
+bool Catalog::step(const std::string& sql, std::initializer_list<Value> values, Value* first) {
+    Statement& st = bound(sql, values);
+    ResetAfterUse reset(st);
     bool row = st.step();
     if (row && first) *first = st.column(0);
     return row;
 }
 
 void Catalog::eachRow(const std::string& sql, std::initializer_list<Value> values, const std::function<void(Statement&)>& row) {
-    Statement& st = kept(sql);
-    Reset reset{st};
-    int i = 0;
-    for (const auto& v : values) st.bind(++i, v);
+    Statement& st = bound(sql, values);
+    ResetAfterUse reset(st);
     while (st.step()) row(st);
 }
 
@@ -163,9 +153,7 @@ void Catalog::saveModel(const std::string& schema, const TableModel& model) {
     written_.insert(key(schema, model.name));
     if (auto& texts = definitions_[lowerCase(schema)]) texts->erase(lowerCase(model.name));
     if (auto& holders = foreignKeyTables_[lowerCase(schema)]) {
-        bool holds = std::any_of(model.constraints.begin(), model.constraints.end(),
-                                 [](const ConstraintDef& k) { return k.kind == ConstraintKind::ForeignKey; });
-        if (holds) holders->insert(lowerCase(model.name));
+        if (model.holdsForeignKey()) holders->insert(lowerCase(model.name));
         else holders->erase(lowerCase(model.name));
     }
 }

@@ -102,7 +102,8 @@ private:
     bool step(const std::string& sql, std::initializer_list<Value> values, Value* first = nullptr);
     // Runs a kept statement and hands each row to `row`.
     void eachRow(const std::string& sql, std::initializer_list<Value> values, const std::function<void(Statement&)>& row);
-    Statement& kept(const std::string& sql);
+    // The connection's kept statement for sql with the values bound.
+    Statement& bound(const std::string& sql, std::initializer_list<Value> values);
     // The texts of the schema's models by lower-case name, read in one go; a
     // model written since is no longer among them (cache_ holds it).
     std::map<std::string, std::string>& definitionTexts(const std::string& schema);
@@ -134,7 +135,6 @@ private:
     std::map<std::string, std::optional<std::map<std::string, std::string>>> definitions_;
     // schema -> (table -> its identity counter), read in one query
     std::map<std::string, std::optional<std::map<std::string, std::optional<std::int64_t>>>> counters_;
-    std::map<std::string, Statement> prepared_;     // the catalogue's own statements, kept prepared
     std::map<std::string, bool> identityTables_;   // schema -> has vantyr_identity
     // schema -> (table -> its trigger), read once per schema
     std::map<std::string, std::optional<std::map<std::string, std::string>>> triggers_;

@@ -72,12 +72,8 @@ std::vector<std::string> Catalog::referencesTo(const std::string& schema, const 
     if (!holders) {
         holders.emplace();
         const std::string prefix = lowerCase(schema) + ".";
-        auto holdsKey = [](const TableModel& m) {
-            return std::any_of(m.constraints.begin(), m.constraints.end(),
-                               [](const ConstraintDef& k) { return k.kind == ConstraintKind::ForeignKey; });
-        };
         for (const auto& [k, m] : cache_)   // the models read or written so far
-            if (k.rfind(prefix, 0) == 0 && m && holdsKey(*m)) holders->insert(k.substr(prefix.size()));
+            if (k.rfind(prefix, 0) == 0 && m && m->holdsForeignKey()) holders->insert(k.substr(prefix.size()));
         // the others by their text: a foreign key names the table it references (the empty
         // refTable older versions wrote for every key makes a candidate too, checked below)
         for (const auto& [name, text] : definitionTexts(schema))

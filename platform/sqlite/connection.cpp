@@ -49,15 +49,16 @@ void Connection::exec(const std::string& sql) {
     }
 }
 
-void Connection::execKept(const std::string& sql) {
+Statement& Connection::kept(const std::string& sql) {
     auto it = kept_.find(sql);
     if (it == kept_.end()) it = kept_.emplace(sql, prepare(sql)).first;
-    Statement& st = it->second;
+    return it->second;
+}
+
+void Connection::execKept(const std::string& sql) {
+    Statement& st = kept(sql);
     ++writes_;
-    struct Reset {   // kept ready for the next use, whatever this one gave
-        Statement& st;
-        ~Reset() { st.reset(); }
-    } reset{st};
+    ResetAfterUse reset(st);
     while (st.step()) {
     }
 }

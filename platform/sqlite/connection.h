@@ -53,6 +53,9 @@ public:
     // for the next (the engine's savepoints around every statement).
     void execKept(const std::string& sql);
     Statement prepare(const std::string& sql);
+    // The statement prepared at its first use and kept with the connection
+    // (finalized before it closes); reset it after each use (ResetAfterUse).
+    Statement& kept(const std::string& sql);
     std::int64_t changes() const;
     bool inTransaction() const;
     // True when the database attached as `schema` could only be opened for reading.
@@ -100,6 +103,19 @@ private:
     sqlite3* db_;
     std::unique_ptr<sqlite3_stmt, Finalizer> stmt_;
     std::uint64_t* writes_ = nullptr;
+};
+
+// Resets a kept statement when the scope of its use ends, however it ends:
+// a kept statement holds no lock between uses.
+class ResetAfterUse {
+public:
+    explicit ResetAfterUse(Statement& st) : st_(st) {}
+    ResetAfterUse(const ResetAfterUse&) = delete;
+    ResetAfterUse& operator=(const ResetAfterUse&) = delete;
+    ~ResetAfterUse() { st_.reset(); }
+
+private:
+    Statement& st_;
 };
 
 // Double-quotes a name for SQLite.

@@ -62,7 +62,8 @@ auto Session::guarded(const std::string& sql, F&& body, bool savepoint, const st
     auto identityBefore = identityInsertOn_;
     bool inTransaction = db.inTransaction();
     if (savepoint)
-        bookkeeping(std::string("SAVEPOINT ") + kSavepoint, schema, "The engine could not open its savepoint around a statement");
+        bookkeeping(std::string("SAVEPOINT ") + kSavepoint, schema, "The engine could not open its savepoint around a statement",
+                    true);
     const std::uint64_t writesBefore = db.writes();
     // Undoes the statement; false when SQLite rolled back the whole transaction on its own.
     auto undo = [&] {
@@ -81,7 +82,7 @@ auto Session::guarded(const std::string& sql, F&& body, bool savepoint, const st
         // back to the savepoint would also make SQLite read every schema
         // again once the transaction has changed one.
         if (db.writes() == writesBefore)
-            bookkeeping(std::string("RELEASE ") + kSavepoint, schema, "The engine could not undo a failed statement");
+            bookkeeping(std::string("RELEASE ") + kSavepoint, schema, "The engine could not undo a failed statement", true);
         else
             bookkeeping(std::string("ROLLBACK TO ") + kSavepoint + "; RELEASE " + kSavepoint, schema,
                         "The engine could not undo a failed statement");
@@ -95,7 +96,7 @@ auto Session::guarded(const std::string& sql, F&& body, bool savepoint, const st
     try {
         auto result = body();
         if (savepoint)
-            bookkeeping(std::string("RELEASE ") + kSavepoint, schema, "The engine could not keep a statement's changes");
+            bookkeeping(std::string("RELEASE ") + kSavepoint, schema, "The engine could not keep a statement's changes", true);
         return result;
     } catch (const Error& e) {
         throw ending(e);

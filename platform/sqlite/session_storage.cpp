@@ -97,10 +97,8 @@ void Session::forgetDatabase(const std::string& alias, const AccountYear& databa
     }
 }
 
-void Session::bookkeeping(const std::string& sql, const std::string& schema, const std::string& what) {
+void Session::bookkeeping(const std::string& sql, const std::string& schema, const std::string& what, bool kept) {
     try {
-        // the savepoint around every statement is prepared once
-        bool kept = sql.rfind("SAVEPOINT ", 0) == 0 || (sql.rfind("RELEASE ", 0) == 0 && sql.find(';') == std::string::npos);
         if (kept) connection().execKept(sql);
         else connection().exec(sql);
     } catch (const SqliteFailure& f) {

@@ -135,6 +135,10 @@ const ConstraintDef* TableModel::primaryKey() const {
         if (k.kind == ConstraintKind::PrimaryKey) return &k;
     return nullptr;
 }
+bool TableModel::holdsForeignKey() const {
+    return std::any_of(constraints.begin(), constraints.end(),
+                       [](const ConstraintDef& k) { return k.kind == ConstraintKind::ForeignKey; });
+}
 const ConstraintDef* TableModel::constraint(const std::string& n) const {
     for (const auto& k : constraints)
         if (sameName(k.name, n)) return &k;

@@ -62,6 +62,7 @@ struct TableModel {
     const ColumnDef* column(const std::string& name) const;
     const ColumnDef* identityColumn() const;
     const ConstraintDef* primaryKey() const;
+    bool holdsForeignKey() const;
     const ConstraintDef* constraint(const std::string& name) const;
     const IndexDef* index(const std::string& name) const;
     // The column that carries the named default constraint, if any.

@@ -12,6 +12,14 @@ namespace vantyr::platform::sqlite {
 // Names fold ASCII letters only: the process locale never changes what a name means.
 inline char fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
+// Case-insensitive comparison of names (inlined: the parser asks it of every token, keyword by keyword).
+[[gnu::always_inline]] inline bool sameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (fold(a[i]) != fold(b[i])) return false;
+    return true;
+}
+
 enum class TokenKind { Word, QuotedName, String, Number, Symbol, Space };
 
 struct Token {
@@ -25,13 +33,8 @@ struct Token {
         return kind == TokenKind::String || kind == TokenKind::QuotedName ? unquoted : text;
     }
 
-    // a Word equal to keyword, ignoring case (inlined: the parser asks it of every token, keyword by keyword)
-    [[gnu::always_inline]] bool is(std::string_view keyword) const {
-        if (kind != TokenKind::Word || text.size() != keyword.size()) return false;
-        for (std::size_t i = 0; i < keyword.size(); ++i)
-            if (fold(text[i]) != fold(keyword[i])) return false;
-        return true;
-    }
+    // a Word equal to keyword, ignoring case
+    [[gnu::always_inline]] bool is(std::string_view keyword) const { return kind == TokenKind::Word && sameName(text, keyword); }
     [[gnu::always_inline]] bool isSymbol(std::string_view symbol) const {
         if (kind != TokenKind::Symbol || text.size() != symbol.size()) return false;
         for (std::size_t i = 0; i < symbol.size(); ++i)
@@ -51,13 +54,6 @@ inline bool oneOf(const Token& t, const std::array<std::string_view, N>& words) 
 // Raises std::invalid_argument on an unterminated string or bracketed name.
 std::vector<Token> tokenize(std::string_view sql);
 
-// Case-insensitive comparison of names.
-inline bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (fold(a[i]) != fold(b[i])) return false;
-    return true;
-}
 std::string lowerCase(std::string_view s);
 
 }  // namespace vantyr::platform::sqlite
