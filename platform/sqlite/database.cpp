@@ -116,28 +116,56 @@ void SqliteAdoConnection::Open(const std::string& connectionString, const std::s
     DataDirectory directory{std::filesystem::path(dir), options_};
     auto found = directory.byName(name);
     if (!found) throw Error(-2147467259, "Cannot open database \"" + name + "\" requested by the login.");
-    session_ = std::make_shared<Session>(directory);
-    schema_ = session_->attach(*found);
+    directory_ = directory;
+    database_ = found;
     connectionString_ = connectionString;
+    if (host_ && host_->directory().path() == directory.path() && !host_->inTransaction())
+        if (auto alias = host_->aliasOf(found->name)) {
+            session_ = host_;
+            schema_ = *alias;
+            shared_ = true;
+            return;
+        }
+    openOwn();
+}
+
+void SqliteAdoConnection::openOwn() {
+    auto own = std::make_shared<Session>(*directory_);
+    schema_ = own->attach(*database_);
+    session_ = std::move(own);
+    shared_ = false;
+}
+
+template <class F>
+auto SqliteAdoConnection::onSession(F&& body) {
+    if (!session_) throw Error(3704, "Operation is not allowed when the object is closed.");
+    // the host's transaction is no place for statements that commit on their own
+    if (shared_ && host_->inTransaction()) openOwn();
+    if (!shared_) return body(*session_);
+    struct Restore {
+        SqliteAdoConnection& self;
+        std::optional<std::string> hostSetting;
+        ~Restore() { self.identityInsert_ = self.host_->exchangeIdentityInsert(std::move(hostSetting)); }
+    } restore{*this, host_->exchangeIdentityInsert(identityInsert_)};
+    return body(*session_);
 }
 
 void SqliteAdoConnection::Execute(const std::string& sql) {
-    if (!session_) throw Error(3704, "Operation is not allowed when the object is closed.");
-    session_->execute(schema_, sql);
+    onSession([&](Session& s) { s.execute(schema_, sql); });
 }
 
 std::unique_ptr<Recordset> SqliteAdoConnection::OpenRecordset(const std::string& sql) {
-    if (!session_) throw Error(3704, "Operation is not allowed when the object is closed.");
-    return std::make_unique<SqliteRecordset>(session_, session_->firstRow(schema_, sql));
+    return onSession([&](Session& s) {
+        return std::make_unique<SqliteRecordset>(session_, s.firstRow(schema_, sql));
+    });
 }
 
 }  // namespace vantyr::platform::sqlite
 
 namespace vantyr::platform::sqlite {
 
-Session& SqliteAdoConnection::session() {
-    if (!session_) throw Error(3704, "Operation is not allowed when the object is closed.");
-    return *session_;
+void SqliteAdoConnection::withSession(const std::function<void(Session&, const std::string&)>& body) {
+    onSession([&](Session& s) { body(s, schema_); });
 }
 
 void SqliteAdoRecordset::Open(const std::string& sql, AdoConnection& connection, int cursorType, int lockType) {
@@ -145,9 +173,9 @@ void SqliteAdoRecordset::Open(const std::string& sql, AdoConnection& connection,
     if (!own) throw Error(3001, "Arguments are of the wrong type: the connection is not one of this engine.");
     if (cursorType != kAdUnspecified) cursorType_ = cursorType;
     if (lockType != kAdUnspecified) lockType_ = lockType;
-    session_ = &own->session();
+    connection_ = own;
     rest_.clear();
-    row_ = session_->firstRow(own->schema(), sql, &rest_);
+    own->withSession([&](Session& s, const std::string& schema) { row_ = s.firstRow(schema, sql, &rest_); });
     position_ = 0;
     empty_ = !row_->values.has_value();
     editing_ = Editing::None;
@@ -211,8 +239,10 @@ void SqliteAdoRecordset::SetField(const std::string& name, const Value& value) {
 
 void SqliteAdoRecordset::Update() {
     requireOpen();
-    if (editing_ == Editing::New) session_->insertRow(*row_->table, pending_);
-    else if (editing_ == Editing::Current) session_->updateFirstRow(*row_, pending_);
+    connection_->withSession([&](Session& s, const std::string&) {
+        if (editing_ == Editing::New) s.insertRow(*row_->table, pending_);
+        else if (editing_ == Editing::Current) s.updateFirstRow(*row_, pending_);
+    });
     editing_ = Editing::None;
     pending_.clear();
 }

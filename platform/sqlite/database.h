@@ -3,6 +3,7 @@
 // A database object refers to one account-year database attached to the
 // shared session; its statements run with that database as the default for
 // unqualified names.
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -32,13 +33,19 @@ private:
     std::string schema_;
 };
 
-// An ADO connection of its own onto one account-year database: every
-// statement commits on its own. Its connection string names the data
-// directory and the database.
+// An ADO connection onto one account-year database: every statement commits
+// on its own. Its connection string names the data directory and the
+// database. Created by the platform (`host` set), it runs its statements on
+// the platform's session when that session has the database open and no
+// transaction running: the server would give a connection of its own the same
+// results, and the files are neither opened nor read again. While the host
+// session holds a transaction, the connection works on a session of its own,
+// as a second connection to the server would.
 class SqliteAdoConnection : public AdoConnection {
 public:
     // Opens its files as `options` says (those of the platform's data directory).
-    explicit SqliteAdoConnection(ConnectionOptions options = {}) : options_(std::move(options)) {}
+    explicit SqliteAdoConnection(ConnectionOptions options = {}, std::shared_ptr<Session> host = nullptr)
+        : options_(std::move(options)), host_(std::move(host)) {}
     SqliteAdoConnection(DataDirectory directory, std::string database);
 
     std::string ConnectionString() override { return connectionString_; }
@@ -49,15 +56,24 @@ public:
     void Execute(const std::string& sql) override;
     std::unique_ptr<Recordset> OpenRecordset(const std::string& sql) override;
 
-    // The session and schema the connection works in (for its recordsets).
-    Session& session();
-    const std::string& schema() const { return schema_; }
+    // Runs `body` on the session the connection works in, with the schema of
+    // its database and its own IDENTITY_INSERT setting (for its recordsets).
+    void withSession(const std::function<void(Session&, const std::string& schema)>& body);
 
 private:
+    template <class F>
+    auto onSession(F&& body);
+    void openOwn();
+
     std::string connectionString_;
     ConnectionOptions options_;
+    std::shared_ptr<Session> host_;
     std::shared_ptr<Session> session_;
     std::string schema_;
+    std::optional<DataDirectory> directory_;
+    std::optional<AccountYear> database_;
+    bool shared_ = false;                            // session_ is host_
+    std::optional<std::string> identityInsert_;      // the connection's own setting while shared
 };
 
 // An ADO recordset over a SqliteAdoConnection: the rows of a query, read when
@@ -84,7 +100,7 @@ private:
     void requireOpen() const;
 
     int location_ = 2, cursorType_ = kAdOpenForwardOnly, lockType_ = kAdLockReadOnly;
-    Session* session_ = nullptr;
+    SqliteAdoConnection* connection_ = nullptr;
     std::optional<FirstRow> row_;
     std::vector<std::vector<Value>> rest_;   // the rows after the first
     std::size_t position_ = 0;               // 0: the first row is current

@@ -72,6 +72,17 @@ public:
     void begin();
     void commit();
     void rollback();
+    bool inTransaction() const { return connection_ && connection_->inTransaction(); }
+
+    // The schema alias of an account year this session has open.
+    std::optional<std::string> aliasOf(const std::string& databaseName) const;
+    // Sets the IDENTITY_INSERT table of the session's statements, returning the
+    // one set before: a client sharing the session keeps its own setting, as a
+    // connection of its own on the server would.
+    std::optional<std::string> exchangeIdentityInsert(std::optional<std::string> setting) {
+        std::swap(setting, identityInsertOn_);
+        return setting;
+    }
 
     Connection& connection();
 

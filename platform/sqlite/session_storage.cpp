@@ -45,6 +45,12 @@ std::string Session::attach(const AccountYear& database) {
     return alias;
 }
 
+std::optional<std::string> Session::aliasOf(const std::string& databaseName) const {
+    auto it = aliases_.find(lowerCase(databaseName));
+    if (it == aliases_.end()) return std::nullopt;
+    return it->second;
+}
+
 // Before anything is written: the file must be read (a hot journal a crash
 // left is rolled back here), writable, whole, hold the engine's catalogue, and
 // give this connection its write lock within the wait.

@@ -78,5 +78,44 @@ TEST_F(AdoTest, ReadOnlyRecordsetsAndStatementsOnTheConnection) {
     EXPECT_THROW(closed->Open("Provider=SQLOLEDB;Data Source=elsewhere"), platform::Error);
 }
 
+// The platform's connection works on the session that has the year open; it
+// still behaves as a connection of its own.
+TEST_F(AdoTest, SharingTheSessionKeepsTheConnectionsOwnSettingsAndCommits) {
+    makeDemo(Release::V850, 12);
+    auto db = platform.CreateDatabase();
+    db->Open("0012005");
+    auto connection = platform.CreateAdoConnection();
+    connection->Open(db->UnderlyingConnection()->ConnectionString());
+    connection->Execute("create table idt (id int identity(1,1) not null, x varchar(10) null)");
+    connection->Execute("SET IDENTITY_INSERT idt ON");
+    connection->Execute("insert into idt (id, x) values (10, 'a')");
+    // IDENTITY_INSERT is the connection's: the database object's statements are refused an explicit value
+    EXPECT_THROW(db->Execute("insert into idt (id, x) values (20, 'b')", std::nullopt), platform::Error);
+    db->Execute("insert into idt (x) values ('c')", std::nullopt);
+    connection->Execute("insert into idt (id, x) values (30, 'd')");
+    EXPECT_EQ(cur().value("select group_concat(id || x, ',') from (select id, x from idt order by id)").toText(), "10a,11c,30d");
+
+    // while the session holds a transaction, the connection does not join
+    // it: it works on a session of its own, which waits for the file's lock
+    // as a second connection does, and says so when the wait runs out
+    platform::sqlite::DataDirectory quick{temp.path(), {"", 200}};
+    platform::sqlite::SqlitePlatform second{quick, console, console};
+    auto year = second.CreateDatabase();
+    year->Open("0012005");
+    auto other = second.CreateAdoConnection();
+    other->Open(year->UnderlyingConnection()->ConnectionString());
+    auto& transactions = second.ThreadTransactionEngine();
+    transactions.BeginTrans();
+    year->Execute("delete from idt where id = 10", std::nullopt);
+    try {
+        other->Execute("update idt set x = 'e' where id = 30");
+        ADD_FAILURE() << "the statement ran inside the session's transaction";
+    } catch (const platform::Error& e) {
+        EXPECT_EQ(e.number(), platform::kErrLocked) << e.description();
+    }
+    transactions.Rollback();
+    EXPECT_EQ(cur().count("select count(*) from idt"), 3);
+}
+
 }  // namespace
 }  // namespace vantyr::testing
