@@ -82,8 +82,13 @@ ModelRef Catalog::table(const std::string& schema, const std::string& name) {
     // the schema's definitions are read in one go; each is parsed when first asked for
     auto& texts = definitionTexts(schema);
     ModelRef model;
-    if (auto it = texts.find(lowerCase(name)); it != texts.end())
-        model = std::make_shared<const TableModel>(TableModel::fromJson(it->second));
+    auto lower = lowerCase(name);
+    if (auto it = texts.find(lower); it != texts.end()) {
+        // the same text in another file (the other year) is the same model: read once
+        auto& parsed = parsed_[lower];
+        if (parsed.second && parsed.first == it->second) model = parsed.second;
+        else model = std::make_shared<const TableModel>(TableModel::fromJson(it->second)), parsed = {it->second, model};
+    }
     cache_[k] = model;
     return model;
 }
@@ -107,19 +112,76 @@ void Catalog::forget() {
     foreignKeyTables_.clear();
     identityTables_.clear();
     triggers_.clear();
-    written_.clear();
     dataVersions_.clear();
+    pendingModels_.clear();
+    pendingCounters_.clear();
+    statementStarts();
 }
 
-void Catalog::forgetWritten() {
-    // counters, triggers and foreign keys change without a model being written: those are read again
-    for (const auto& k : written_) cache_.erase(k);
-    if (!written_.empty()) definitions_.clear();  // the texts of those are read again
-    counters_.clear();
-    written_.clear();
+void Catalog::rememberModel(const std::string& k) {
+    if (statementModels_.count(k)) return;
+    ModelBefore before;
+    if (auto it = cache_.find(k); it != cache_.end()) before.cached = it->second;
+    if (auto it = pendingModels_.find(k); it != pendingModels_.end()) before.pending = it->second;
+    statementModels_.emplace(k, std::move(before));
+}
+
+void Catalog::rememberCounter(const std::string& schema, const std::string& lowerName) {
+    auto k = lowerCase(schema) + "." + lowerName;
+    if (statementCounters_.count(k)) return;
+    CounterBefore before{schema, lowerName, {}, {}};
+    auto& map = counters(schema);
+    if (auto it = map.find(lowerName); it != map.end()) before.value = it->second;
+    if (auto it = pendingCounters_.find(k); it != pendingCounters_.end()) before.pending = it->second;
+    statementCounters_.emplace(k, std::move(before));
+}
+
+void Catalog::statementUndone() {
+    for (auto& [k, before] : statementModels_) {
+        if (before.cached) cache_[k] = *before.cached;
+        else cache_.erase(k);
+        if (before.pending) pendingModels_[k] = *before.pending;
+        else pendingModels_.erase(k);
+    }
+    for (auto& [k, before] : statementCounters_) {
+        auto& map = counters(before.schema);
+        if (before.value) map[before.lowerName] = *before.value;
+        else map.erase(before.lowerName);
+        if (before.pending) pendingCounters_[k] = *before.pending;
+        else pendingCounters_.erase(k);
+    }
+    // the texts of the models put back are read again; triggers and foreign
+    // keys change without a model being written
+    if (!statementModels_.empty()) definitions_.clear();
     identityTables_.clear();
     triggers_.clear();
     foreignKeyTables_.clear();
+    statementStarts();
+}
+
+void Catalog::flush() {
+    for (const auto& [k, at] : pendingModels_) {
+        auto it = cache_.find(k);
+        if (it != cache_.end() && it->second)   // an upsert changes the row in place
+            step("INSERT INTO " + q(at.first, "vantyr_tables") +
+                     " (name, definition) VALUES (?, ?) ON CONFLICT (name) DO UPDATE SET name = excluded.name,"
+                     " definition = excluded.definition",
+                 {Value(it->second->name), Value(it->second->toJson())});
+        else
+            step("DELETE FROM " + q(at.first, "vantyr_tables") + " WHERE name = ?", {Value(at.second)});
+    }
+    pendingModels_.clear();
+    for (const auto& [k, at] : pendingCounters_) {
+        auto& map = counters(at.first);
+        auto it = map.find(lowerCase(at.second));
+        if (it != map.end())
+            step("INSERT INTO " + q(at.first, "vantyr_identity") +
+                     " (name, last) VALUES (?, ?) ON CONFLICT (name) DO UPDATE SET last = excluded.last",
+                 {Value(at.second), it->second ? Value(*it->second) : Value()});
+        else
+            step("DELETE FROM " + q(at.first, "vantyr_identity") + " WHERE name = ?", {Value(at.second)});
+    }
+    pendingCounters_.clear();
 }
 
 void Catalog::forgetChangedElsewhere() {
@@ -145,12 +207,10 @@ bool Catalog::objectExists(const std::string& schema, const std::string& name) {
 }
 
 void Catalog::saveModel(const std::string& schema, const TableModel& model) {
-    // an upsert changes the row in place: REPLACE would delete it and insert it again
-    step("INSERT INTO " + q(schema, "vantyr_tables") +
-             " (name, definition) VALUES (?, ?) ON CONFLICT (name) DO UPDATE SET definition = excluded.definition",
-         {Value(model.name), Value(model.toJson())});
-    cache_[key(schema, model.name)] = std::make_shared<const TableModel>(model);
-    written_.insert(key(schema, model.name));
+    auto k = key(schema, model.name);
+    rememberModel(k);
+    cache_[k] = std::make_shared<const TableModel>(model);
+    pendingModels_[k] = {schema, model.name};
     if (auto& texts = definitions_[lowerCase(schema)]) texts->erase(lowerCase(model.name));
     if (auto& holders = foreignKeyTables_[lowerCase(schema)]) {
         if (model.holdsForeignKey()) holders->insert(lowerCase(model.name));
@@ -304,19 +364,21 @@ void Catalog::dropTable(const std::string& schema, const std::string& name) {
         throw CatalogError(3726, "Could not drop object '" + model->name +
                                      "' because it is referenced by a FOREIGN KEY constraint.");
     db_.exec("DROP TABLE " + q(schema, model->name));
-    if (model->identityColumn()) {
-        ensureIdentityTable(schema);
-        step("DELETE FROM " + q(schema, "vantyr_identity") + " WHERE name = ?", {Value(model->name)});
-        if (auto& counters = counters_[lowerCase(schema)]) counters->erase(lowerCase(model->name));
+    if (model->identityColumn()) {   // its counter goes with it
+        auto lower = lowerCase(model->name);
+        rememberCounter(schema, lower);
+        counters(schema).erase(lower);
+        pendingCounters_[lowerCase(schema) + "." + lower] = {schema, model->name};
     }
     Value id;
     if (step("SELECT id FROM " + q(schema, "sysobjects") + " WHERE name = ? AND xtype = 'U'", {Value(model->name)}, &id)) {
         step("DELETE FROM " + q(schema, "sysobjects") + " WHERE parent_obj = ? OR id = ?", {id, id});
         step("DELETE FROM " + q(schema, "sysindexes") + " WHERE id = ?", {id});
     }
-    step("DELETE FROM " + q(schema, "vantyr_tables") + " WHERE name = ?", {Value(model->name)});
-    cache_[key(schema, name)] = nullptr;
-    written_.insert(key(schema, name));
+    auto k = key(schema, name);
+    rememberModel(k);
+    cache_[k] = nullptr;
+    pendingModels_[k] = {schema, model->name};
     if (auto& texts = definitions_[lowerCase(schema)]) texts->erase(lowerCase(name));
     if (auto& triggers = triggers_[lowerCase(schema)]) triggers->erase(lowerCase(name));  // they went with the table
     if (auto& holders = foreignKeyTables_[lowerCase(schema)]) holders->erase(lowerCase(name));

@@ -3,8 +3,9 @@
 // component's statements need it, kept in tables of the database itself:
 // the table models (vantyr_tables), sysobjects (tables, views, named
 // constraints, defaults), sysindexes, default objects and the identity
-// counters (vantyr_identity, one row per table, written in the transaction of
-// the statement that hands values out). Names compare without regard to case.
+// counters (vantyr_identity, one row per table). The models and counters a
+// transaction changes are written in it, once each, before it commits (see
+// flush()). Names compare without regard to case.
 // Metadata changes never copy a table where SQLite can express them in place:
 // columns are added with ALTER TABLE ADD COLUMN, keys are unique indexes, and
 // defaults, NOT NULL and foreign keys are changed by rewriting the table's
@@ -84,15 +85,23 @@ public:
     std::optional<std::string> triggerOn(const std::string& schema, const std::string& table);
 
     // Models read once are kept until something may have changed them:
-    // forget() drops them all (a rolled-back transaction); forgetWritten()
-    // drops those written since the transaction began (a statement undone to
-    // its savepoint); keepWritten() marks the point where those are saved or
-    // gone (BEGIN, COMMIT); forgetChangedElsewhere() drops them all when
-    // another connection committed to one of the files since they were read.
+    // forget() drops them all (a rolled-back transaction);
+    // forgetChangedElsewhere() drops them all when another connection
+    // committed to one of the files since they were read.
+    //
+    // The rows of vantyr_tables and vantyr_identity are written by flush(),
+    // in the transaction, before it commits: a table given twenty defaults
+    // is written once. Until then the models and counters here are the
+    // catalogue. A statement's changes are marked with statementStarts();
+    // statementUndone() puts back what it changed (its savepoint was rolled
+    // back), statementKept() keeps it.
     void forget();
-    void forgetWritten();
-    void keepWritten() { written_.clear(); }
     void forgetChangedElsewhere();
+    void statementStarts() { statementModels_.clear(), statementCounters_.clear(); }
+    void statementKept() { statementStarts(); }
+    void statementUndone();
+    // Writes the models and counters changed since the last flush.
+    void flush();
     // After triggers were created or dropped.
     void forgetTriggers() { triggers_.clear(); }
 
@@ -130,6 +139,9 @@ private:
 
     Connection& db_;
     std::map<std::string, ModelRef> cache_;   // null: no such table
+    // lower-case table name -> the text last parsed for it and its model
+    // (a model is all its text says, whichever file holds it)
+    std::map<std::string, std::pair<std::string, ModelRef>> parsed_;
     // schema -> (table -> its model's text), read in one query; an entry is
     // dropped once the model is written (cache_ then holds it)
     std::map<std::string, std::optional<std::map<std::string, std::string>>> definitions_;
@@ -140,7 +152,29 @@ private:
     std::map<std::string, std::optional<std::map<std::string, std::string>>> triggers_;
     // schema -> the tables whose models hold a foreign key, read once per schema
     std::map<std::string, std::optional<std::set<std::string>>> foreignKeyTables_;
-    std::set<std::string> written_;                 // keys of models written since the transaction began
+    // The schema's identity counters (lower-case table -> last value handed out), read once.
+    std::map<std::string, std::optional<std::int64_t>>& counters(const std::string& schema);
+    // Note an entry as it was before the statement first changes it.
+    void rememberModel(const std::string& key);
+    void rememberCounter(const std::string& schema, const std::string& lowerName);
+
+    // Models and counters not yet written (key -> schema and table name): a
+    // model's is in cache_ (null: the table's row goes), a counter's in
+    // counters_ (none: its row goes).
+    std::map<std::string, std::pair<std::string, std::string>> pendingModels_, pendingCounters_;
+    // What the statement being run changed, as it was before: key -> the
+    // cache_ entry (none: there was none), and whether it was pending.
+    struct ModelBefore {
+        std::optional<ModelRef> cached;
+        std::optional<std::pair<std::string, std::string>> pending;
+    };
+    struct CounterBefore {
+        std::string schema, lowerName;
+        std::optional<std::optional<std::int64_t>> value;   // none: the table had no counter
+        std::optional<std::pair<std::string, std::string>> pending;
+    };
+    std::map<std::string, ModelBefore> statementModels_;
+    std::map<std::string, CounterBefore> statementCounters_;
     std::map<std::string, std::int64_t> dataVersions_;   // schema -> data_version when its first model was read
 };
 

@@ -361,7 +361,7 @@ void Catalog::ensureIdentityTable(const std::string& schema) {
     identityTables_[k] = true;
 }
 
-std::optional<std::int64_t> Catalog::identityLast(const std::string& schema, const std::string& name) {
+std::map<std::string, std::optional<std::int64_t>>& Catalog::counters(const std::string& schema) {
     ensureIdentityTable(schema);
     auto& counters = counters_[lowerCase(schema)];
     if (!counters) {  // the schema's counters are read in one go
@@ -374,7 +374,12 @@ std::optional<std::int64_t> Catalog::identityLast(const std::string& schema, con
                                             : std::optional<std::int64_t>(static_cast<std::int64_t>(last.toDouble())));
         }
     }
-    if (auto it = counters->find(lowerCase(name)); it != counters->end()) return it->second;
+    return *counters;
+}
+
+std::optional<std::int64_t> Catalog::identityLast(const std::string& schema, const std::string& name) {
+    auto& all = counters(schema);
+    if (auto it = all.find(lowerCase(name)); it != all.end()) return it->second;
     // A table numbered before its file kept counters: it continues after its rows.
     auto m = table(schema, name);
     const ColumnDef* id = m ? m->identityColumn() : nullptr;
@@ -388,11 +393,10 @@ std::optional<std::int64_t> Catalog::identityLast(const std::string& schema, con
 }
 
 void Catalog::setIdentityLast(const std::string& schema, const std::string& name, std::optional<std::int64_t> last) {
-    ensureIdentityTable(schema);
-    step("INSERT INTO " + q(schema, "vantyr_identity") +
-             " (name, last) VALUES (?, ?) ON CONFLICT (name) DO UPDATE SET last = excluded.last",
-         {Value(name), last ? Value(*last) : Value()});
-    if (auto& counters = counters_[lowerCase(schema)]) (*counters)[lowerCase(name)] = last;
+    auto lower = lowerCase(name);
+    rememberCounter(schema, lower);
+    counters(schema)[lower] = last;
+    pendingCounters_[lowerCase(schema) + "." + lower] = {schema, name};
 }
 
 }  // namespace vantyr::platform::sqlite

@@ -150,6 +150,7 @@ std::map<std::string, std::int64_t> fillYear(const AccountYear& database, const 
     state.step();
     catalog.setIdentityLast("main", "ca_cbsys", 1);
     counts["ca_cbsys"] = 1;
+    catalog.flush();
     db.exec("COMMIT");
     return counts;
 }

@@ -65,6 +65,7 @@ auto Session::guarded(const std::string& sql, F&& body, bool savepoint, const st
         bookkeeping(std::string("SAVEPOINT ") + kSavepoint, schema, "The engine could not open its savepoint around a statement",
                     true);
     const std::uint64_t writesBefore = db.writes();
+    catalog_->statementStarts();
     // Undoes the statement; false when SQLite rolled back the whole transaction on its own.
     auto undo = [&] {
         identityInsertOn_ = identityBefore;
@@ -72,7 +73,7 @@ auto Session::guarded(const std::string& sql, F&& body, bool savepoint, const st
             catalog_->forget();
             return !inTransaction;
         }
-        catalog_->forgetWritten();
+        catalog_->statementUndone();
         if (!savepoint) return true;  // one plain statement: SQLite undid it itself
         if (!inTransaction) {  // the savepoint was the transaction (its RELEASE may have been refused)
             bookkeeping("ROLLBACK", schema, "The engine could not undo a failed statement");
@@ -95,8 +96,11 @@ auto Session::guarded(const std::string& sql, F&& body, bool savepoint, const st
     };
     try {
         auto result = body();
+        // outside a transaction the statement's catalogue rows go with it
+        if (!db.inTransaction() || (!inTransaction && savepoint)) catalog_->flush();
         if (savepoint)
             bookkeeping(std::string("RELEASE ") + kSavepoint, schema, "The engine could not keep a statement's changes", true);
+        catalog_->statementKept();
         return result;
     } catch (const Error& e) {
         throw ending(e);

@@ -140,7 +140,6 @@ void Session::createDatabase(const AccountYear& database) {
 
 void Session::begin() {
     bookkeeping("BEGIN", "main", "The transaction could not be started");
-    catalog_->keepWritten();
     try {
         catalog_->forgetChangedElsewhere();  // another connection may have changed the schema since
     } catch (const SqliteFailure& f) {
@@ -156,6 +155,12 @@ void Session::begin() {
 // changes are saved and the commit stands.
 void Session::commit() {
     const std::string what = "The changes could not be committed";
+    try {
+        catalog_->flush();   // the catalogue rows the transaction changed
+    } catch (const SqliteFailure& f) {
+        Error e = funnel(f, FailureSite::Bookkeeping, files("main"), "");
+        throw Error(e.number(), what + ": " + e.description());
+    }
     std::vector<std::pair<AccountYear, std::int64_t>> written;
     for (const auto& [alias, database] : opened_) {
         if (!connection().writing(alias)) continue;
@@ -166,7 +171,6 @@ void Session::commit() {
     }
     try {
         connection().exec("COMMIT");
-        catalog_->keepWritten();
     } catch (const SqliteFailure& f) {
         FailureFiles concerned = files("main");
         if (!written.empty()) {

@@ -38,8 +38,9 @@ protected:
         }
         return "";
     }
-    std::string text(const std::string& sql) {
-        auto row = session.firstRow(cur, sql);
+    std::string text(const std::string& sql) { return text(session, cur, sql); }
+    static std::string text(Session& s, const std::string& alias, const std::string& sql) {
+        auto row = s.firstRow(alias, sql);
         return row.values ? (*row.values)[0].toText() : "(no row)";
     }
 };
@@ -119,6 +120,46 @@ TEST_F(CatalogCacheTest, AForeignKeyGuardsItsTableWhetherItsModelWasReadOrNot) {
     EXPECT_NE(failure("drop table S").find("FOREIGN KEY"), std::string::npos);
     EXPECT_EQ(failure("drop table R"), "");
     EXPECT_EQ(failure("drop table S"), "");
+}
+
+// Models and counters a transaction changes are written when it commits: until
+// then the session's own statements see them, a failed statement takes its
+// own changes back, and another session sees the file as committed.
+TEST_F(CatalogCacheTest, AFailedBatchTakesBackTheModelItChanged) {
+    session.begin();
+    EXPECT_EQ(failure("alter table T add constraint df_code default 'k' for code"), "");
+    EXPECT_NE(failure("alter table T add constraint df_note default 'n' for note\r\ninsert into S (code) values (NULL)"), "");
+    EXPECT_EQ(failure("insert into S (code) values ('x')"), "");
+    EXPECT_EQ(failure("insert into T (note) values (NULL)"), "");
+    session.commit();
+    EXPECT_EQ(text("select code + '/' + isnull(note, '-') from T"), "k/-");
+
+    Session fresh{directory};
+    auto alias = fresh.attach(curDb);
+    fresh.execute(alias, "insert into T (note) values ('m')");
+    EXPECT_EQ(text(fresh, alias, "select code + '/' + note + '/' + convert(varchar(10), id) from T where note = 'm'"), "k/m/2");
+    EXPECT_EQ(failure("alter table T add constraint df_note2 default 'n' for note"), "") << "the batch took note's default back";
+}
+
+TEST_F(CatalogCacheTest, WhatATransactionChangedIsInTheFileWhenItCommits) {
+    session.begin();
+    EXPECT_EQ(failure("insert into T (code) values ('a')\r\ninsert into T (code) values ('b')"), "");
+    EXPECT_EQ(failure("drop table S"), "");
+    EXPECT_EQ(failure("select * into S from T"), "");
+    EXPECT_EQ(failure("alter table S add constraint df_S_note default 'n' for note"), "");
+    {   // another session sees none of it yet: the file is locked until the commit
+        platform::sqlite::DataDirectory quick{temp.path(), {"", 100}};
+        Session other{quick};
+        EXPECT_THROW(other.attach(curDb), Error);
+    }
+    session.commit();
+
+    Session fresh{directory};
+    auto alias = fresh.attach(curDb);
+    fresh.execute(alias, "insert into T (code) values ('c')\r\ninsert into S (code) values ('d')");
+    EXPECT_EQ(text(fresh, alias, "select (select max(id) from T) * 10 + (select max(id) from S)"), "33")
+        << "both tables number on from the committed counters";
+    EXPECT_EQ(text(fresh, alias, "select note from S where code = 'd'"), "n");
 }
 
 }  // namespace
