@@ -150,12 +150,12 @@ void Catalog::statementUndone() {
         if (before.pending) pendingCounters_[k] = *before.pending;
         else pendingCounters_.erase(k);
     }
-    // the texts of the models put back are read again; triggers and foreign
-    // keys change without a model being written
-    if (!statementModels_.empty()) definitions_.clear();
-    identityTables_.clear();
-    triggers_.clear();
-    foreignKeyTables_.clear();
+    // what was read again or changed by the statement is read afresh: the
+    // texts of the models put back and the tables whose models hold foreign
+    // keys, the triggers, whether the counter table is there
+    if (!statementModels_.empty()) definitions_.clear(), foreignKeyTables_.clear();
+    if (statementTriggers_) triggers_.clear();
+    if (statementIdentityTable_) identityTables_.clear();
     statementStarts();
 }
 
@@ -193,6 +193,7 @@ std::optional<std::string> Catalog::triggerOn(const std::string& schema, const s
     auto& triggers = triggers_[lowerCase(schema)];
     if (!triggers) {  // one read of the schema's triggers, kept with the models
         triggers.emplace();
+        statementTriggers_ = true;   // read with what the statement changed so far
         auto st = db_.prepare("SELECT u.name, t.name FROM " + q(schema, "sysobjects") + " t JOIN " + q(schema, "sysobjects") +
                               " u ON u.id = t.parent_obj WHERE t.xtype = 'TR' AND u.xtype = 'U'");
         while (st.step()) triggers->emplace(lowerCase(st.column(0).toText()), st.column(1).toText());
@@ -380,7 +381,10 @@ void Catalog::dropTable(const std::string& schema, const std::string& name) {
     cache_[k] = nullptr;
     pendingModels_[k] = {schema, model->name};
     if (auto& texts = definitions_[lowerCase(schema)]) texts->erase(lowerCase(name));
-    if (auto& triggers = triggers_[lowerCase(schema)]) triggers->erase(lowerCase(name));  // they went with the table
+    if (auto& triggers = triggers_[lowerCase(schema)]) {  // they went with the table
+        triggers->erase(lowerCase(name));
+        statementTriggers_ = true;
+    }
     if (auto& holders = foreignKeyTables_[lowerCase(schema)]) holders->erase(lowerCase(name));
 }
 

@@ -97,13 +97,16 @@ public:
     // back), statementKept() keeps it.
     void forget();
     void forgetChangedElsewhere();
-    void statementStarts() { statementModels_.clear(), statementCounters_.clear(); }
+    void statementStarts() {
+        statementModels_.clear(), statementCounters_.clear();
+        statementTriggers_ = statementIdentityTable_ = false;
+    }
     void statementKept() { statementStarts(); }
     void statementUndone();
     // Writes the models and counters changed since the last flush.
     void flush();
     // After triggers were created or dropped.
-    void forgetTriggers() { triggers_.clear(); }
+    void forgetTriggers() { triggers_.clear(), statementTriggers_ = true; }
 
 private:
     std::string key(const std::string& schema, const std::string& name) const;
@@ -175,6 +178,8 @@ private:
     };
     std::map<std::string, ModelBefore> statementModels_;
     std::map<std::string, CounterBefore> statementCounters_;
+    bool statementTriggers_ = false;        // the statement read, created or dropped triggers
+    bool statementIdentityTable_ = false;   // the statement created a counter table
     std::map<std::string, std::int64_t> dataVersions_;   // schema -> data_version when its first model was read
 };
 

@@ -359,6 +359,7 @@ void Catalog::ensureIdentityTable(const std::string& schema) {
     db_.exec("CREATE TABLE IF NOT EXISTS " + q(schema, "vantyr_identity") +
              " (name TEXT PRIMARY KEY COLLATE NOCASE, last INTEGER)");
     identityTables_[k] = true;
+    statementIdentityTable_ = true;
 }
 
 std::map<std::string, std::optional<std::int64_t>>& Catalog::counters(const std::string& schema) {

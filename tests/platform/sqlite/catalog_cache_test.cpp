@@ -87,6 +87,11 @@ TEST_F(CatalogCacheTest, TriggersCreatedAndDroppedAfterAnInsertAreSeenByTheNext)
     EXPECT_EQ(failure("insert into S (code) values ('k')"), "");  // S has no trigger yet
     EXPECT_EQ(failure("CREATE TRIGGER tg ON S FOR INSERT AS update S set qty = 0"), "");
     EXPECT_NE(failure("insert into S (code) values ('l')").find("tg"), std::string::npos);
+    // a batch that drops the table and then fails brings the table back with its trigger
+    session.begin();
+    EXPECT_NE(failure("drop table S\r\ninsert into T (id) values (NULL)"), "");
+    EXPECT_NE(failure("insert into S (code) values ('l')").find("tg"), std::string::npos);
+    session.commit();
     EXPECT_EQ(failure("DROP TRIGGER tg"), "");
     EXPECT_EQ(failure("insert into S (code) values ('l')"), "");
 }
