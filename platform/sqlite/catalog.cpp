@@ -1,6 +1,7 @@
 #include "platform/sqlite/catalog.h"
 
 #include <algorithm>
+#include <array>
 #include <map>
 
 #include "platform/sqlite/tokenizer.h"
@@ -77,6 +78,15 @@ void Catalog::install(const std::string& schema) {
 }
 
 ModelRef Catalog::table(const std::string& schema, const std::string& name) {
+    // a kept model is found without building its key on the heap
+    std::array<char, 128> buffer;
+    if (schema.size() + name.size() + 1 <= buffer.size()) {
+        std::size_t n = 0;
+        for (char c : schema) buffer[n++] = fold(c);
+        buffer[n++] = '.';
+        for (char c : name) buffer[n++] = fold(c);
+        if (auto it = cache_.find(std::string_view(buffer.data(), n)); it != cache_.end()) return it->second;
+    }
     auto k = key(schema, name);
     if (auto it = cache_.find(k); it != cache_.end()) return it->second;
     // the schema's definitions are read in one go; each is parsed when first asked for

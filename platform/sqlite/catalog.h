@@ -141,7 +141,7 @@ private:
     void ensureIdentityTable(const std::string& schema);
 
     Connection& db_;
-    std::map<std::string, ModelRef> cache_;   // null: no such table
+    std::map<std::string, ModelRef, std::less<>> cache_;   // null: no such table
     // lower-case table name -> the text last parsed for it and its model
     // (a model is all its text says, whichever file holds it)
     std::map<std::string, std::pair<std::string, ModelRef>> parsed_;

@@ -40,8 +40,8 @@ ModelResolver Session::models() {
 std::string Session::assignedMark(const TableRef& table, const std::string& column) {
     auto m = catalog_->table(table.schema, table.table);
     const ColumnDef* c = m ? m->column(column) : nullptr;
-    if (!c || c->identity || !parseServerType(c->type).known()) return "?";
-    return "vantyr_assign(?, " + quoteText(parseServerType(c->type).spelling()) + ")";
+    if (!c || c->identity || !c->valueType().known()) return "?";
+    return "vantyr_assign(?, " + quoteText(c->valueType().spelling()) + ")";
 }
 
 Connection& Session::connection() {

@@ -125,6 +125,17 @@ ColumnDef* TableModel::column(const std::string& n) {
 const ColumnDef* TableModel::column(const std::string& n) const {
     return const_cast<TableModel*>(this)->column(n);
 }
+const ColumnDef* TableModel::column(std::string_view n, std::size_t& hint) const {
+    const std::size_t count = columns.size();
+    for (std::size_t k = 0; k < count; ++k) {
+        std::size_t i = (hint + k) % count;
+        if (sameName(columns[i].name, n)) {
+            hint = i + 1 == count ? 0 : i + 1;
+            return &columns[i];
+        }
+    }
+    return nullptr;
+}
 const ColumnDef* TableModel::identityColumn() const {
     for (const auto& c : columns)
         if (c.identity) return &c;

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/sqlite/conversion.h"
+
 namespace vantyr::platform::sqlite {
 
 struct ColumnDef {
@@ -30,6 +32,17 @@ struct ColumnDef {
     // only, and the translator fills it in for inserts that leave the column out.
     bool defaultInTable = true;
     bool hasDefault() const { return !defaultExpr.empty(); }
+    // The type parsed; the type of its values for an identity column (int).
+    const ServerType& valueType() const {
+        if (parsedFrom_ != type || !parsedOnce_) parsed_ = parseServerType(type), parsedFrom_ = type, parsedOnce_ = true;
+        static constexpr ServerType kIdentity{TypeKind::Int};
+        return identity ? kIdentity : parsed_;
+    }
+
+    // valueType()'s parse of `type`, kept until the type changes.
+    mutable std::string parsedFrom_;
+    mutable ServerType parsed_;
+    mutable bool parsedOnce_ = false;
 };
 
 enum class ConstraintKind { PrimaryKey, Unique, ForeignKey };
@@ -60,6 +73,9 @@ struct TableModel {
 
     ColumnDef* column(const std::string& name);
     const ColumnDef* column(const std::string& name) const;
+    // The same, searching from `hint` on (the column after the last one
+    // found, which callers walking a column list in the model's order keep).
+    const ColumnDef* column(std::string_view name, std::size_t& hint) const;
     const ColumnDef* identityColumn() const;
     const ConstraintDef* primaryKey() const;
     bool holdsForeignKey() const;

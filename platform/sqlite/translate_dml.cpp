@@ -199,7 +199,7 @@ std::string Parser::rewrite(std::size_t end, Passthrough& cmd) {
             Typed e = expr();
             auto m = cmd.target ? model(*cmd.target) : nullptr;
             const ColumnDef* c = m ? m->column(parts.back()) : nullptr;
-            out += column + " = " + assigned(e, c ? parseServerType(c->type) : ServerType{});
+            out += column + " = " + assigned(e, c ? c->valueType() : ServerType{});
             keepBlanksAfter(start);
             continue;
         } else if (inSelectList && depth == itemsDepth && t.isSymbol("*")) {
@@ -229,7 +229,7 @@ std::string Parser::convertedInsert(const Passthrough& cmd, const std::string& o
     if (items.size() == 1 && items[0].sql == "*" && scope_.size() == 2 && scope_[1].model) {  // the target, then the one source
         items.clear();
         for (const auto& c : scope_[1].model->columns)
-            items.push_back({quoteName(c.name), c.identity ? ServerType{TypeKind::Int} : parseServerType(c.type)});
+            items.push_back({quoteName(c.name), c.valueType()});
     }
     std::vector<ServerType> targets = insertTargetTypes(cmd, items.size());
     if (targets.size() != items.size()) return out + limit;

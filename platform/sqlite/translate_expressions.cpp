@@ -116,7 +116,7 @@ ServerType Parser::columnType(const std::vector<std::string>& parts) const {
     for (const auto& s : scope_) {
         if (!s.model) continue;
         if (parts.size() == 2 && !sameName(parts[0], s.alias) && !sameName(parts[0], s.ref.table)) continue;
-        if (const ColumnDef* c = s.model->column(parts.back())) return c->identity ? ServerType{TypeKind::Int} : parseServerType(c->type);
+        if (const ColumnDef* c = s.model->column(parts.back(), s.hint)) return c->valueType();
     }
     return {};
 }
@@ -453,10 +453,11 @@ std::vector<ServerType> Parser::insertTargetTypes(const Passthrough& cmd, std::s
     std::vector<ServerType> out;
     auto m = cmd.target ? model(*cmd.target) : nullptr;
     if (!m) return out;
-    auto typeOf = [](const ColumnDef& c) { return c.identity ? ServerType{TypeKind::Int} : parseServerType(c.type); };
+    auto typeOf = [](const ColumnDef& c) { return c.valueType(); };
     if (cmd.insertColumns) {
+        std::size_t hint = 0;   // the list mostly follows the model's order
         for (const auto& name : *cmd.insertColumns) {
-            const ColumnDef* c = m->column(name);
+            const ColumnDef* c = m->column(name, hint);
             out.push_back(c ? typeOf(*c) : ServerType{});
         }
         return out;

@@ -194,6 +194,7 @@ private:
         std::string alias;
         TableRef ref;
         ModelRef model;
+        mutable std::size_t hint = 0;   // where the next column is looked for first
     };
     ModelRef model(const TableRef& table) const;
     void collectScope(std::size_t end);
