@@ -45,35 +45,42 @@ std::string lowerCase(std::string_view s) {
 std::vector<Token> tokenize(std::string_view s) {
     std::vector<Token> tokens;
     tokens.reserve(s.size() / 2 + 8);  // at most about one token in two characters: one allocation
+    // each token is built where it stays: no temporary moved into the vector
+    auto add = [&](TokenKind kind, std::string_view text) -> Token& {
+        Token& t = tokens.emplace_back();
+        t.kind = kind;
+        t.text.assign(text.data(), text.size());
+        return t;
+    };
     std::size_t i = 0;
     while (i < s.size()) {
         auto c = static_cast<unsigned char>(s[i]);
         std::size_t start = i;
         if (blank(c)) {
             while (i < s.size() && blank(static_cast<unsigned char>(s[i]))) ++i;
-            tokens.push_back({TokenKind::Space, std::string(s.substr(start, i - start)), {}});
+            add(TokenKind::Space, s.substr(start, i - start));
         } else if (c == '-' && i + 1 < s.size() && s[i + 1] == '-') {
             while (i < s.size() && s[i] != '\n') ++i;
-            tokens.push_back({TokenKind::Space, " ", {}});
+            add(TokenKind::Space, " ");
         } else if (c == '/' && i + 1 < s.size() && s[i + 1] == '*') {
             std::size_t end = s.find("*/", i + 2);
             if (end == std::string_view::npos) throw std::invalid_argument("unterminated comment in statement");
             i = end + 2;
-            tokens.push_back({TokenKind::Space, " ", {}});
+            add(TokenKind::Space, " ");
         } else if ((c == 'N' || c == 'n') && i + 1 < s.size() && s[i + 1] == '\'') {
             std::size_t end = quotedEnd(s, i + 1, '\'');
-            Token t{TokenKind::String, std::string(s.substr(i, end + 1 - i)), unquote(s.substr(i + 2, end - i - 2), '\'')};
+            Token& t = add(TokenKind::String, s.substr(i, end + 1 - i));
+            t.unquoted = unquote(s.substr(i + 2, end - i - 2), '\'');
             t.national = true;
-            tokens.push_back(t);
             i = end + 1;
         } else if (c == '\'') {
             std::size_t end = quotedEnd(s, i, '\'');
-            tokens.push_back({TokenKind::String, std::string(s.substr(i, end + 1 - i)), unquote(s.substr(i + 1, end - i - 1), '\'')});
+            add(TokenKind::String, s.substr(i, end + 1 - i)).unquoted = unquote(s.substr(i + 1, end - i - 1), '\'');
             i = end + 1;
         } else if (c == '[' || c == '"') {
             char close = c == '[' ? ']' : '"';
             std::size_t end = quotedEnd(s, i, close);
-            tokens.push_back({TokenKind::QuotedName, std::string(s.substr(i, end + 1 - i)), unquote(s.substr(i + 1, end - i - 1), close)});
+            add(TokenKind::QuotedName, s.substr(i, end + 1 - i)).unquoted = unquote(s.substr(i + 1, end - i - 1), close);
             i = end + 1;
         } else if (digit(c) || (c == '.' && i + 1 < s.size() && digit(static_cast<unsigned char>(s[i + 1])) &&
                                  (tokens.empty() || !tokens.back().isName()))) {
@@ -81,21 +88,15 @@ std::vector<Token> tokenize(std::string_view s) {
                 if (s[i] == '.' && i + 1 < s.size() && s[i + 1] == '.') break;
                 ++i;
             }
-            std::string n(s.substr(start, i - start));
-            tokens.push_back({TokenKind::Number, std::move(n), {}});
+            add(TokenKind::Number, s.substr(start, i - start));
         } else if (wordStart(c)) {
             while (i < s.size() && wordPart(static_cast<unsigned char>(s[i]))) ++i;
-            std::string w(s.substr(start, i - start));
-            tokens.push_back({TokenKind::Word, std::move(w), {}});
+            add(TokenKind::Word, s.substr(start, i - start));
         } else {
             std::string_view two = s.substr(i, 2);
-            if (two == "<>" || two == ">=" || two == "<=" || two == "!=" || two == "||") {
-                tokens.push_back({TokenKind::Symbol, std::string(two), {}});
-                i += 2;
-            } else {
-                tokens.push_back({TokenKind::Symbol, std::string(1, s[i]), {}});
-                ++i;
-            }
+            bool pair = two == "<>" || two == ">=" || two == "<=" || two == "!=" || two == "||";
+            add(TokenKind::Symbol, s.substr(i, pair ? 2 : 1));
+            i += pair ? 2 : 1;
         }
     }
     return tokens;
