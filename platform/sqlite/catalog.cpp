@@ -217,16 +217,18 @@ bool Catalog::objectExists(const std::string& schema, const std::string& name) {
     return step("SELECT 1 FROM " + q(schema, "sysobjects") + " WHERE name = ?", {Value(name)});
 }
 
-void Catalog::saveModel(const std::string& schema, const TableModel& model) {
+ModelRef Catalog::saveModel(const std::string& schema, TableModel model) {
     auto k = key(schema, model.name);
     rememberModel(k);
-    cache_[k] = std::make_shared<const TableModel>(model);
-    pendingModels_[k] = {schema, model.name};
-    if (auto& texts = definitions_[lowerCase(schema)]) texts->erase(lowerCase(model.name));
+    ModelRef saved = std::make_shared<const TableModel>(std::move(model));
+    cache_[k] = saved;
+    pendingModels_[k] = {schema, saved->name};
+    if (auto& texts = definitions_[lowerCase(schema)]) texts->erase(lowerCase(saved->name));
     if (auto& holders = foreignKeyTables_[lowerCase(schema)]) {
-        if (model.holdsForeignKey()) holders->insert(lowerCase(model.name));
-        else holders->erase(lowerCase(model.name));
+        if (saved->holdsForeignKey()) holders->insert(lowerCase(saved->name));
+        else holders->erase(lowerCase(saved->name));
     }
+    return saved;
 }
 
 // sysobjects and sysindexes rows of the table's constraints, defaults and
@@ -326,13 +328,11 @@ void Catalog::createTable(const std::string& schema, TableModel model) {
     }
     if (model.identityColumn()) setIdentityLast(schema, model.name, std::nullopt);
     createSqlite(schema, model);
-    saveModel(schema, model);
-    refreshObjects(schema, model);
+    refreshObjects(schema, *saveModel(schema, std::move(model)));
 }
 
-void Catalog::updateModel(const std::string& schema, const TableModel& model) {
-    saveModel(schema, model);
-    refreshObjects(schema, model);
+void Catalog::updateModel(const std::string& schema, TableModel model) {
+    refreshObjects(schema, *saveModel(schema, std::move(model)));
 }
 
 void Catalog::rebuildTable(const std::string& schema, const TableModel& model, const std::vector<std::string>* carried) {

@@ -55,7 +55,7 @@ public:
     void rebuildTable(const std::string& schema, const TableModel& model,
                       const std::vector<std::string>* carried = nullptr);
     // Records a changed model whose SQLite table needs no rebuild (a new index).
-    void updateModel(const std::string& schema, const TableModel& model);
+    void updateModel(const std::string& schema, TableModel model);
     void dropTable(const std::string& schema, const std::string& name);
 
     // ALTER TABLE ... ADD columns, all or none (the caller's savepoint); an
@@ -119,7 +119,8 @@ private:
     // The texts of the schema's models by lower-case name, read in one go; a
     // model written since is no longer among them (cache_ holds it).
     std::map<std::string, std::string>& definitionTexts(const std::string& schema);
-    void saveModel(const std::string& schema, const TableModel& model);
+    // Keeps the model as the table's (written by flush()); returns it as kept.
+    ModelRef saveModel(const std::string& schema, TableModel model);
     void refreshObjects(const std::string& schema, const TableModel& model);
     // Refuses a constraint or default name (of `only`, when given) that another object has.
     void ensureNewObjectNames(const std::string& schema, const TableModel& model, const std::string& ownerTable,

@@ -178,8 +178,7 @@ void Catalog::rewriteDefinition(const std::string& schema, TableModel model) {
         db_.exec("PRAGMA " + quoteName(schema) + ".schema_version = " +
                  std::to_string(static_cast<std::int64_t>(version.toDouble()) + 1));
     }
-    saveModel(schema, model);
-    refreshObjects(schema, model);
+    refreshObjects(schema, *saveModel(schema, std::move(model)));
 }
 
 void Catalog::addColumns(const std::string& schema, const std::string& name, std::vector<ColumnDef> columns) {
@@ -276,14 +275,15 @@ void Catalog::setDefault(const std::string& schema, const std::string& name, con
     nameObjects(schema, m);
     std::vector<std::string> added{c->defaultName};
     ensureNewObjectNames(schema, m, m.name, &added);
-    saveModel(schema, m);
-    if (!c->defaultName.empty()) {   // one more object of the table in sysobjects
+    const std::string defaultName = c->defaultName, table = m.name;
+    saveModel(schema, std::move(m));
+    if (!defaultName.empty()) {   // one more object of the table in sysobjects
         // the table's id first: an INSERT reading its own table would copy the rows it reads aside
         const std::string objects = q(schema, "sysobjects");
         Value id;
-        if (step("SELECT id FROM " + objects + " WHERE name = ? AND xtype = 'U'", {Value(m.name)}, &id))
+        if (step("SELECT id FROM " + objects + " WHERE name = ? AND xtype = 'U'", {Value(table)}, &id))
             step("INSERT INTO " + objects + " (name, xtype, type, parent_obj) VALUES (?, 'D', 'D', ?)",
-                 {Value(c->defaultName), id});
+                 {Value(defaultName), id});
     }
 }
 
@@ -322,7 +322,7 @@ void Catalog::addConstraint(const std::string& schema, const std::string& name, 
         throw CatalogError(1505, "The CREATE UNIQUE INDEX statement terminated because a duplicate key was found for "
                                  "the object name 'dbo." + m.name + "' and the index name '" + added.name + "'.");
     }
-    updateModel(schema, m);
+    updateModel(schema, std::move(m));
 }
 
 void Catalog::dropConstraint(const std::string& schema, const std::string& name, const std::string& constraint) {
@@ -341,14 +341,14 @@ void Catalog::dropConstraint(const std::string& schema, const std::string& name,
                                          referencing.front().substr(referencing.front().find('.') + 1) +
                                          "'. Could not drop constraint.");
         db_.exec("DROP INDEX " + q(schema, sqliteIndexName(m.name, k.name)));
-        return updateModel(schema, m);
+        return updateModel(schema, std::move(m));
     }
     if (ColumnDef* c = m.columnWithDefault(constraint)) {
         bool inTable = c->defaultInTable;
         c->defaultName.clear();
         c->defaultExpr.clear();
         c->defaultInTable = true;
-        return inTable ? rewriteDefinition(schema, m) : updateModel(schema, m);
+        return inTable ? rewriteDefinition(schema, std::move(m)) : updateModel(schema, std::move(m));
     }
     throw CatalogError(3728, "'" + constraint + "' is not a constraint.");
 }
