@@ -407,8 +407,10 @@ void Session::insertRow(const TableRef& table, const std::vector<std::pair<std::
         names += (names.empty() ? "" : ", ") + quoteName(name);
         marks += (marks.empty() ? "" : ", ") + assignedMark(table, name);
     }
-    Passthrough insert{"INSERT INTO " + q(table) + (values.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + marks + ")"),
-                       Verb::Insert, table, {}, false, std::vector<std::string>{}};
+    std::string head = "INSERT INTO " + q(table), columns = values.empty() ? " " : " (" + names + ") ";
+    InsertLayout at{0, head.size(), head.size() + columns.size(), std::nullopt};
+    Passthrough insert{head + columns + (values.empty() ? "DEFAULT VALUES" : "VALUES (" + marks + ")"),
+                       Verb::Insert, table, {}, false, std::vector<std::string>{}, at};
     for (const auto& v : values) insert.insertColumns->push_back(v.first);
     writeBound(insert.sql, values, &insert);
 }

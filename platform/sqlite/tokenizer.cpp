@@ -1,5 +1,7 @@
 #include "platform/sqlite/tokenizer.h"
 
+#include <array>
+
 #include <stdexcept>
 
 namespace vantyr::platform::sqlite {
@@ -100,6 +102,20 @@ std::vector<Token> tokenize(std::string_view s) {
         }
     }
     return tokens;
+}
+
+bool plainSelect(const Token* first, const Token* last) {
+    static constexpr std::array<std::string_view, 12> kReshaping = {
+        "distinct", "top", "group", "order", "having", "union", "except", "intersect", "limit", "window", "over", "into"};
+    static constexpr std::array<std::string_view, 7> kAggregates = {"count", "sum", "max", "min", "avg", "total",
+                                                                     "group_concat"};
+    int depth = 0;
+    for (const Token* t = first; t != last; ++t) {
+        if (t->isSymbol("(")) ++depth;
+        if (t->isSymbol(")")) --depth;
+        if (oneOf(*t, kAggregates) || (depth == 0 && oneOf(*t, kReshaping))) return false;
+    }
+    return true;
 }
 
 }  // namespace vantyr::platform::sqlite

@@ -54,6 +54,12 @@ inline bool oneOf(const Token& t, const std::array<std::string_view, N>& words) 
 // Raises std::invalid_argument on an unterminated string or bracketed name.
 std::vector<Token> tokenize(std::string_view sql);
 
+// True when the tokens of a SELECT (its own, from the SELECT on) neither sort,
+// group, aggregate, remove duplicates, limit nor combine its rows, so that
+// values appended to its select list are computed once for each row it
+// gives, in order.
+bool plainSelect(const Token* first, const Token* last);
+
 std::string lowerCase(std::string_view s);
 
 }  // namespace vantyr::platform::sqlite

@@ -103,6 +103,8 @@ std::string Parser::rewrite(std::size_t end, Passthrough& cmd) {
     bool expectTable = false, inFrom = false, firstWord = true, afterInsertTarget = false, inSelectList = false;
     int depth = 0, fromDepth = 0, tables = 0, valuesDepth = -1, itemsDepth = 0;
     std::size_t targetEnd = 0, selectStart = std::string::npos, valueIndex = 0;
+    // an INSERT's layout for the identity rules: where its source and that source's FROM begin
+    std::size_t sourceStart = std::string::npos, selectToken = std::string::npos, fromAt = std::string::npos;
     std::vector<Typed> items;
     std::vector<ServerType> valueTargets;
     while (pos_ < end) {
@@ -165,6 +167,8 @@ std::string Parser::rewrite(std::size_t end, Passthrough& cmd) {
             if (depth < fromDepth) inFrom = false;
         } else if (t.is("from") || t.is("join") || t.is("into") || t.is("update") ||
                    (t.is("delete") && !nextWordIs(pos_, "from"))) {
+            if (depth == 0 && selectToken != std::string::npos && fromAt == std::string::npos && t.is("from"))
+                fromAt = out.size();
             expectTable = true;
             inFrom = t.is("from") || t.is("join");
             fromDepth = depth;
@@ -175,12 +179,13 @@ std::string Parser::rewrite(std::size_t end, Passthrough& cmd) {
         } else if (t.is("select")) {
             mode = Mode::Expressions;
             inSelectList = cmd.verb == Verb::Insert && selectStart == std::string::npos && depth == 0;
-            if (inSelectList) selectStart = out.size(), itemsDepth = depth;
+            if (inSelectList) selectStart = sourceStart = out.size(), itemsDepth = depth, selectToken = pos_;
         } else if (t.is("set")) {
             mode = Mode::Set;
         } else if (t.is("values")) {
             mode = Mode::Values;
             valuesDepth = depth;
+            if (cmd.verb == Verb::Insert && depth == 0 && sourceStart == std::string::npos) sourceStart = out.size();
         } else if (t.is("on")) {
             mode = Mode::Expressions;
         } else if (t.is("where") || t.is("having") || t.is("by")) {
@@ -204,6 +209,9 @@ std::string Parser::rewrite(std::size_t end, Passthrough& cmd) {
             continue;
         } else if (inSelectList && depth == itemsDepth && t.isSymbol("*")) {
             items.push_back({"*", {}});
+        } else if (cmd.verb == Verb::Insert && depth == 0 && cmd.target && sourceStart == std::string::npos &&
+                   t.is("default")) {
+            sourceStart = out.size();
         }
         out += sqliteText(t);
         ++pos_;
@@ -211,6 +219,12 @@ std::string Parser::rewrite(std::size_t end, Passthrough& cmd) {
     if (cmd.verb == Verb::Select) {
         cmd.singleTable = tables == 1 && limit.empty();
         if (cmd.singleTable) cmd.afterTarget = out.substr(targetEnd);
+    }
+    if (cmd.verb == Verb::Insert && sourceStart != std::string::npos) {
+        InsertLayout at{0, targetEnd, sourceStart, std::nullopt};
+        if (fromAt != std::string::npos && plainSelect(t_.data() + selectToken, t_.data() + end))
+            at.plainFrom = fromAt - sourceStart;
+        cmd.insertLayout = at;
     }
     if (selectStart != std::string::npos) return convertedInsert(cmd, out, selectStart, items, limit);
     return out + limit;
@@ -224,7 +238,7 @@ void Parser::keepBlanksAfter(std::size_t start) {
 
 // INSERT ... SELECT whose values need converting reads the query as a named
 // source: WITH source(c1, ...) AS (query) INSERT ... SELECT convert(c1), ...
-std::string Parser::convertedInsert(const Passthrough& cmd, const std::string& out, std::size_t selectStart,
+std::string Parser::convertedInsert(Passthrough& cmd, const std::string& out, std::size_t selectStart,
                                     std::vector<Typed> items, const std::string& limit) const {
     if (items.size() == 1 && items[0].sql == "*" && scope_.size() == 2 && scope_[1].model) {  // the target, then the one source
         items.clear();
@@ -247,8 +261,16 @@ std::string Parser::convertedInsert(const Passthrough& cmd, const std::string& o
         names += (i ? ", " : "") + column;
         values += (i ? ", " : "") + (converts[i] ? assigned({column, {}}, targets[i]) : column);
     }
-    return "WITH \"vantyr$source\"(" + names + ") AS (" + out.substr(selectStart) + limit + ") " +
-           out.substr(0, selectStart) + "SELECT " + values + " FROM \"vantyr$source\"";
+    std::string with = "WITH \"vantyr$source\"(" + names + ") AS (" + out.substr(selectStart) + limit + ") ";
+    std::string select = "SELECT " + values + " ";
+    if (cmd.insertLayout) {   // the source is now the plain SELECT from the named rows
+        InsertLayout& at = *cmd.insertLayout;
+        at.withEnd = with.size();
+        at.headEnd += with.size();
+        at.sourceStart = with.size() + selectStart;
+        at.plainFrom = select.size();
+    }
+    return with + out.substr(0, selectStart) + select + "FROM \"vantyr$source\"";
 }
 
 }  // namespace vantyr::platform::sqlite

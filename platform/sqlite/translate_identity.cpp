@@ -45,9 +45,19 @@ struct InsertParts {
     std::string with;     // a WITH clause before the INSERT (the conversion's source rows), or empty
     std::string head;     // [WITH ...] INSERT INTO "schema"."table"
     std::string source;   // VALUES ..., SELECT ..., DEFAULT VALUES
-    std::vector<Token> sourceTokens;   // the source's tokens
+    bool noRows = false;  // DEFAULT VALUES
+    // A plain SELECT source (see plainSelect): where its FROM begins in `source`.
+    std::optional<std::size_t> plainFrom;
 };
 
+// The parts where the translator says they are.
+InsertParts laidOut(const std::string& sql, const InsertLayout& at) {
+    InsertParts parts{sql.substr(0, at.withEnd), sql.substr(0, at.headEnd), sql.substr(at.sourceStart), false, at.plainFrom};
+    parts.noRows = sameName(std::string_view(parts.source).substr(0, 7), "default");
+    return parts;
+}
+
+// The parts of an INSERT the translator did not lay out, found by reading it.
 InsertParts split(const std::string& sql) {
     auto tokens = tokenize(sql);
     std::size_t offset = 0, i = 0, headEnd = std::string::npos;
@@ -93,14 +103,20 @@ InsertParts split(const std::string& sql) {
             if (i < tokens.size()) take();
         }
     }
-    std::vector<Token> rest(std::make_move_iterator(tokens.begin() + static_cast<std::ptrdiff_t>(i)),
-                            std::make_move_iterator(tokens.end()));
-    return {sql.substr(0, withEnd), sql.substr(0, headEnd), sql.substr(offset), std::move(rest)};
-}
-
-bool defaultValues(const std::vector<Token>& tokens) {
-    auto first = std::find_if(tokens.begin(), tokens.end(), [](const Token& t) { return t.kind != TokenKind::Space; });
-    return first != tokens.end() && first->is("default");
+    InsertParts parts{sql.substr(0, withEnd), sql.substr(0, headEnd), sql.substr(offset), false, std::nullopt};
+    // the source: DEFAULT VALUES, or where the FROM of a plain SELECT begins
+    std::size_t at = 0;
+    while (i < tokens.size() && tokens[i].kind == TokenKind::Space) at += tokens[i++].text.size();
+    parts.noRows = i < tokens.size() && tokens[i].is("default");
+    if (i == tokens.size() || !tokens[i].is("select") || !plainSelect(tokens.data() + i, tokens.data() + tokens.size()))
+        return parts;
+    int depth = 0;
+    for (; i < tokens.size(); at += tokens[i++].text.size()) {
+        if (tokens[i].isSymbol("(")) ++depth;
+        if (tokens[i].isSymbol(")")) --depth;
+        if (depth == 0 && tokens[i].is("from")) return parts.plainFrom = at, parts;
+    }
+    return parts;
 }
 
 // True when a row of a VALUES source gives NULL or DEFAULT as its value number `k`.
@@ -126,30 +142,6 @@ bool literalNullAt(const std::string& source, std::size_t k) {
         else if (!closesValue && !(depth == 1 && t.isSymbol("("))) single = &t, ++length;
     }
     return false;
-}
-
-// Where the FROM of a plain SELECT source begins: one that neither sorts,
-// groups, aggregates, removes duplicates, limits nor combines its rows, so that
-// values appended to its select list are computed once for each row it gives,
-// in order. Anything else (or no FROM) gives nothing.
-std::optional<std::size_t> plainSelectFrom(const std::vector<Token>& tokens) {
-    static constexpr std::array<std::string_view, 12> kReshaping = {
-        "distinct", "top", "group", "order", "having", "union", "except", "intersect", "limit", "window", "over", "into"};
-    static constexpr std::array<std::string_view, 7> kAggregates = {"count", "sum", "max", "min", "avg", "total",
-                                                                     "group_concat"};
-    std::size_t offset = 0, i = 0;
-    while (i < tokens.size() && tokens[i].kind == TokenKind::Space) offset += tokens[i++].text.size();
-    if (i == tokens.size() || !tokens[i].is("select")) return std::nullopt;
-    std::optional<std::size_t> from;
-    int depth = 0;
-    for (; i < tokens.size(); offset += tokens[i++].text.size()) {
-        const Token& t = tokens[i];
-        if (t.isSymbol("(")) ++depth;
-        if (t.isSymbol(")")) --depth;
-        if (oneOf(t, kAggregates) || (depth == 0 && oneOf(t, kReshaping))) return std::nullopt;
-        if (!from && depth == 0 && t.is("from")) from = offset;
-    }
-    return from;
 }
 
 std::string nameList(const std::vector<std::string>& names) {
@@ -178,9 +170,9 @@ std::string IdentityRules::prepareInsert(Catalog& catalog, const Passthrough& c,
     bool modelDefaults = std::any_of(model->columns.begin(), model->columns.end(),
                                      [](const ColumnDef& col) { return col.hasDefault() && !col.defaultInTable; });
     if (!id && !modelDefaults) return c.sql;
-    InsertParts parts = split(c.sql);
+    InsertParts parts = c.insertLayout ? laidOut(c.sql, *c.insertLayout) : split(c.sql);
     const std::string& t = model->name;
-    bool noRows = defaultValues(parts.sourceTokens);
+    bool noRows = parts.noRows;
     auto named = [&](const std::vector<std::string>& list, const std::string& name) {
         return std::any_of(list.begin(), list.end(), [&](const std::string& n) { return sameName(n, name); });
     };
@@ -259,7 +251,7 @@ std::string IdentityRules::prepareInsert(Catalog& catalog, const Passthrough& c,
     }
     // A plain SELECT takes the values at the end of its own select list, which
     // SQLite prepares in half the time of a query around it.
-    if (auto from = plainSelectFrom(parts.sourceTokens))
+    if (auto from = parts.plainFrom)
         return parts.head + " (" + nameList(all) + ") " + parts.source.substr(0, *from) + ", " + join(values) + " " +
                parts.source.substr(*from);
     return parts.head + " (" + nameList(all) + ") SELECT *, " + join(values) + " FROM (" + parts.source + ")";

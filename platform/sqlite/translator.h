@@ -37,6 +37,15 @@ using SchemaResolver = std::function<std::string(const std::string& database)>;
 
 enum class Verb { Select, Insert, Update, Delete };
 
+// Where the parts of an INSERT's SQLite text lie, as offsets into it:
+// [WITH ...] INSERT INTO target [(columns)] source.
+struct InsertLayout {
+    std::size_t withEnd = 0;       // after a WITH clause before the INSERT; 0 without one
+    std::size_t headEnd = 0;       // after the target's name (the WITH clause included)
+    std::size_t sourceStart = 0;   // where VALUES, SELECT or DEFAULT VALUES begins
+    // A plain SELECT source: where its FROM begins, counted from sourceStart.
+    std::optional<std::size_t> plainFrom;
+};
 struct Passthrough {
     std::string sql;
     Verb verb = Verb::Select;
@@ -44,6 +53,7 @@ struct Passthrough {
     std::string afterTarget;                             // SELECT from one table: the text after that table
     bool singleTable = false;                            // SELECT: reads exactly one table
     std::optional<std::vector<std::string>> insertColumns;  // INSERT with a column list
+    std::optional<InsertLayout> insertLayout;            // INSERT: set by the translator
 };
 struct IdentityInsert {
     TableRef table;

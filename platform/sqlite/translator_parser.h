@@ -214,7 +214,7 @@ private:
     std::vector<ServerType> insertTargetTypes(const Passthrough& cmd, std::size_t count) const;
     std::size_t tupleSize(std::size_t open) const;
     void keepBlanksAfter(std::size_t start);
-    std::string convertedInsert(const Passthrough& cmd, const std::string& out, std::size_t selectStart,
+    std::string convertedInsert(Passthrough& cmd, const std::string& out, std::size_t selectStart,
                                 std::vector<Typed> items, const std::string& limit) const;
 
     std::string_view sql_;
