@@ -11,14 +11,6 @@ namespace {
 
 std::string q(const std::string& schema, const std::string& table) { return quoteName(schema) + "." + quoteName(table); }
 
-const char* xtypeOf(ConstraintKind kind) {
-    switch (kind) {
-        case ConstraintKind::PrimaryKey: return "PK";
-        case ConstraintKind::Unique: return "UQ";
-        case ConstraintKind::ForeignKey: return "F";
-    }
-    return "?";
-}
 
 std::string columnList(const TableModel& m) {
     std::string out;
@@ -33,6 +25,15 @@ std::int64_t dataVersion(Connection& db, const std::string& schema) {
 }
 
 }  // namespace
+
+const char* Catalog::xtype(ConstraintKind kind) {
+    switch (kind) {
+        case ConstraintKind::PrimaryKey: return "PK";
+        case ConstraintKind::Unique: return "UQ";
+        case ConstraintKind::ForeignKey: return "F";
+    }
+    return "?";
+}
 
 std::string Catalog::key(const std::string& schema, const std::string& name) const {
     return lowerCase(schema) + "." + lowerCase(name);
@@ -238,15 +239,17 @@ void Catalog::refreshObjects(const std::string& schema, const TableModel& model)
     const std::string objects = q(schema, "sysobjects"), indexes = q(schema, "sysindexes");
     const std::string findTable = "SELECT id FROM " + objects + " WHERE name = ? AND xtype = 'U'";
     Value id;
+    bool fresh = false;   // a table row written now: nothing of the table is there yet
     if (!step(findTable, {Value(model.name)}, &id)) {
         step("INSERT INTO " + objects + " (name, xtype, type) VALUES (?, 'U', 'U')", {Value(model.name)});
         step(findTable, {Value(model.name)}, &id);
+        fresh = true;
     }
     // what the model holds: children by name with their type, indexes by name
     std::map<std::string, std::pair<std::string, const char*>> children;   // lower name -> name, xtype
     std::vector<std::string> indexNames;
     for (const auto& k : model.constraints) {
-        children[lowerCase(k.name)] = {k.name, xtypeOf(k.kind)};
+        children[lowerCase(k.name)] = {k.name, xtype(k.kind)};
         if (k.kind != ConstraintKind::ForeignKey) indexNames.push_back(k.name);
     }
     for (const auto& c : model.columns)
@@ -255,7 +258,7 @@ void Catalog::refreshObjects(const std::string& schema, const TableModel& model)
 
     // what sysobjects holds: rows that match stay, the others go
     std::vector<std::int64_t> stale;
-    eachRow("SELECT id, name, xtype FROM " + objects + " WHERE parent_obj = ?", {id}, [&](Statement& st) {
+    if (!fresh) eachRow("SELECT id, name, xtype FROM " + objects + " WHERE parent_obj = ?", {id}, [&](Statement& st) {
         auto it = children.find(lowerCase(st.text(1)));
         if (it != children.end() && it->second.first == st.text(1) && st.text(2) == it->second.second)
             children.erase(it);
@@ -272,7 +275,7 @@ void Catalog::refreshObjects(const std::string& schema, const TableModel& model)
     for (const auto& n : indexNames) wanted[lowerCase(n)] = n;
     std::int64_t last = 1;
     std::vector<std::string> gone;
-    eachRow("SELECT name, indid FROM " + indexes + " WHERE id = ?", {id}, [&](Statement& st) {
+    if (!fresh) eachRow("SELECT name, indid FROM " + indexes + " WHERE id = ?", {id}, [&](Statement& st) {
         std::string name(st.text(0));
         auto it = wanted.find(lowerCase(name));
         if (it != wanted.end() && it->second == name) {
@@ -286,6 +289,27 @@ void Catalog::refreshObjects(const std::string& schema, const TableModel& model)
     for (const auto& n : indexNames)   // in the model's order
         if (wanted.count(lowerCase(n)))
             step("INSERT INTO " + indexes + " (id, name, indid) VALUES (?, ?, ?)", {id, Value(n), Value(++last)});
+}
+
+void Catalog::objectRows(const std::string& schema, const TableModel& model, const std::string& name, const char* xtype,
+                         bool index, bool add) {
+    const std::string objects = q(schema, "sysobjects"), indexes = q(schema, "sysindexes");
+    Value id;
+    if (!step("SELECT id FROM " + objects + " WHERE name = ? AND xtype = 'U'", {Value(model.name)}, &id))
+        return refreshObjects(schema, model);   // the table's own row is missing: all of them are written
+    if (xtype && add)
+        step("INSERT INTO " + objects + " (name, xtype, type, parent_obj) VALUES (?, ?, ?, ?)",
+             {Value(name), Value(xtype), Value(xtype), id});
+    else if (xtype)
+        step("DELETE FROM " + objects + " WHERE parent_obj = ? AND name = ?", {id, Value(name)});
+    if (index && add) {   // the next number of the table's indexes
+        Value last;
+        step("SELECT max(indid) FROM " + indexes + " WHERE id = ?", {id}, &last);
+        std::int64_t next = std::max<std::int64_t>(1, last.isNull() ? 1 : static_cast<std::int64_t>(last.toDouble())) + 1;
+        step("INSERT INTO " + indexes + " (id, name, indid) VALUES (?, ?, ?)", {id, Value(name), Value(next)});
+    } else if (index) {
+        step("DELETE FROM " + indexes + " WHERE id = ? AND name = ?", {id, Value(name)});
+    }
 }
 
 void Catalog::ensureNewObjectNames(const std::string& schema, const TableModel& model, const std::string& owner,
@@ -333,6 +357,10 @@ void Catalog::createTable(const std::string& schema, TableModel model) {
 
 void Catalog::updateModel(const std::string& schema, TableModel model) {
     refreshObjects(schema, *saveModel(schema, std::move(model)));
+}
+
+void Catalog::updateModel(const std::string& schema, TableModel model, const std::string& index, bool added) {
+    objectRows(schema, *saveModel(schema, std::move(model)), index, nullptr, true, added);
 }
 
 void Catalog::rebuildTable(const std::string& schema, const TableModel& model, const std::vector<std::string>* carried) {

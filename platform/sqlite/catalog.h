@@ -56,6 +56,8 @@ public:
                       const std::vector<std::string>* carried = nullptr);
     // Records a changed model whose SQLite table needs no rebuild (a new index).
     void updateModel(const std::string& schema, TableModel model);
+    // The same for a model that differs from the kept one by one index, added or dropped.
+    void updateModel(const std::string& schema, TableModel model, const std::string& index, bool added);
     void dropTable(const std::string& schema, const std::string& name);
 
     // ALTER TABLE ... ADD columns, all or none (the caller's savepoint); an
@@ -110,6 +112,8 @@ public:
 
 private:
     std::string key(const std::string& schema, const std::string& name) const;
+    // The sysobjects xtype of a constraint: PK, UQ, F.
+    static const char* xtype(ConstraintKind kind);
     // Prepares sql with the values bound and steps it once; true when it gave a row.
     bool step(const std::string& sql, std::initializer_list<Value> values, Value* first = nullptr);
     // Runs a kept statement and hands each row to `row`.
@@ -122,6 +126,10 @@ private:
     // Keeps the model as the table's (written by flush()); returns it as kept.
     ModelRef saveModel(const std::string& schema, TableModel model);
     void refreshObjects(const std::string& schema, const TableModel& model);
+    // One object of the table added or gone (add false): its sysobjects row
+    // (xtype null: none, a plain index) and its sysindexes row (`index`).
+    void objectRows(const std::string& schema, const TableModel& model, const std::string& name, const char* xtype,
+                    bool index, bool add);
     // Refuses a constraint or default name (of `only`, when given) that another object has.
     void ensureNewObjectNames(const std::string& schema, const TableModel& model, const std::string& ownerTable,
                               const std::vector<std::string>* only = nullptr);

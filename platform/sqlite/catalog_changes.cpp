@@ -275,16 +275,9 @@ void Catalog::setDefault(const std::string& schema, const std::string& name, con
     nameObjects(schema, m);
     std::vector<std::string> added{c->defaultName};
     ensureNewObjectNames(schema, m, m.name, &added);
-    const std::string defaultName = c->defaultName, table = m.name;
-    saveModel(schema, std::move(m));
-    if (!defaultName.empty()) {   // one more object of the table in sysobjects
-        // the table's id first: an INSERT reading its own table would copy the rows it reads aside
-        const std::string objects = q(schema, "sysobjects");
-        Value id;
-        if (step("SELECT id FROM " + objects + " WHERE name = ? AND xtype = 'U'", {Value(table)}, &id))
-            step("INSERT INTO " + objects + " (name, xtype, type, parent_obj) VALUES (?, 'D', 'D', ?)",
-                 {Value(defaultName), id});
-    }
+    const std::string defaultName = c->defaultName;
+    ModelRef saved = saveModel(schema, std::move(m));
+    if (!defaultName.empty()) objectRows(schema, *saved, defaultName, "D", false, true);  // one more object of the table
 }
 
 void Catalog::addConstraint(const std::string& schema, const std::string& name, ConstraintDef k, bool check) {
@@ -322,7 +315,9 @@ void Catalog::addConstraint(const std::string& schema, const std::string& name, 
         throw CatalogError(1505, "The CREATE UNIQUE INDEX statement terminated because a duplicate key was found for "
                                  "the object name 'dbo." + m.name + "' and the index name '" + added.name + "'.");
     }
-    updateModel(schema, std::move(m));
+    const std::string keyName = added.name;
+    const char* kind = xtype(added.kind);
+    objectRows(schema, *saveModel(schema, std::move(m)), keyName, kind, true, true);
 }
 
 void Catalog::dropConstraint(const std::string& schema, const std::string& name, const std::string& constraint) {
@@ -341,14 +336,16 @@ void Catalog::dropConstraint(const std::string& schema, const std::string& name,
                                          referencing.front().substr(referencing.front().find('.') + 1) +
                                          "'. Could not drop constraint.");
         db_.exec("DROP INDEX " + q(schema, sqliteIndexName(m.name, k.name)));
-        return updateModel(schema, std::move(m));
+        return objectRows(schema, *saveModel(schema, std::move(m)), k.name, xtype(k.kind), true, false);
     }
     if (ColumnDef* c = m.columnWithDefault(constraint)) {
         bool inTable = c->defaultInTable;
+        const std::string name = c->defaultName;
         c->defaultName.clear();
         c->defaultExpr.clear();
         c->defaultInTable = true;
-        return inTable ? rewriteDefinition(schema, std::move(m)) : updateModel(schema, std::move(m));
+        if (inTable) return rewriteDefinition(schema, std::move(m));
+        return objectRows(schema, *saveModel(schema, std::move(m)), name, "D", false, false);
     }
     throw CatalogError(3728, "'" + constraint + "' is not a constraint.");
 }

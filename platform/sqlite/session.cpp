@@ -297,7 +297,7 @@ std::int64_t Session::run(const std::string& schema, const Command& command) {
                         throw;
                     }
                 }
-                catalog_->updateModel(c.table.schema, std::move(m));
+                catalog_->updateModel(c.table.schema, std::move(m), c.index.name, true);
                 return 0;
             } else if constexpr (std::is_same_v<T, CreateDefault>) {
                 catalog_->createDefaultObject(c.schema, c.name, c.expression);
@@ -319,8 +319,9 @@ std::int64_t Session::run(const std::string& schema, const Command& command) {
                            "', because it does not exist or you do not have permission.");
                 connection().exec("DROP INDEX " + quoteName(c.table.schema) + "." +
                                   quoteName(sqliteIndexName(m.name, it->name)));
+                std::string name = it->name;
                 m.indexes.erase(it);
-                catalog_->updateModel(c.table.schema, std::move(m));
+                catalog_->updateModel(c.table.schema, std::move(m), name, false);
                 return 0;
             } else {
                 bool exists = connection().prepare(c->querySql).step();  // finished before the statement runs

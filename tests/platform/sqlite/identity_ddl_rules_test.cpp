@@ -185,6 +185,10 @@ const Rule kRules[] = {
       "CREATE INDEX IX_k ON k (b)", "alter table k add constraint UQ_k unique (c)", "alter table k drop constraint PK_k"}, 0,
      "select group_concat(name || indid) from (select i.name, i.indid from sysindexes i join sysobjects t on t.id = i.id "
      "where t.name = 'k' and t.xtype = 'U' order by i.name)", "IX_k3,UQ_k4"},
+    {"ADroppedIndexLeavesAndTheNextTakesItsNumber", {"CREATE TABLE k (a int NOT NULL, b int NULL, c int NULL, CONSTRAINT PK_k PRIMARY KEY (a))",
+      "CREATE INDEX IX_k ON k (b)", "DROP INDEX k.IX_k", "CREATE INDEX IX_k2 ON k (c)"}, 0,
+     "select group_concat(name || indid) from (select i.name, i.indid from sysindexes i join sysobjects t on t.id = i.id "
+     "where t.name = 'k' and t.xtype = 'U' order by i.name)", "IX_k23,PK_k2"},
     {"DroppingAnUnknownConstraintIsRefused", {"CREATE TABLE k (a int NULL)", "alter table k drop constraint nothing"},
      3728, "", ""},
 
