@@ -148,6 +148,11 @@ private:
     bool hasRows(const std::string& schema, const std::string& table);
     TableModel require(const std::string& schema, const std::string& table);
     void ensureIdentityTable(const std::string& schema);
+    // The schema's identity counters (lower-case table -> last value handed out), read once.
+    std::map<std::string, std::optional<std::int64_t>>& counters(const std::string& schema);
+    // Note an entry as it was before the statement first changes it.
+    void rememberModel(const std::string& key);
+    void rememberCounter(const std::string& schema, const std::string& lowerName);
 
     Connection& db_;
     std::map<std::string, ModelRef, std::less<>> cache_;   // null: no such table
@@ -164,12 +169,6 @@ private:
     std::map<std::string, std::optional<std::map<std::string, std::string>>> triggers_;
     // schema -> the tables whose models hold a foreign key, read once per schema
     std::map<std::string, std::optional<std::set<std::string>>> foreignKeyTables_;
-    // The schema's identity counters (lower-case table -> last value handed out), read once.
-    std::map<std::string, std::optional<std::int64_t>>& counters(const std::string& schema);
-    // Note an entry as it was before the statement first changes it.
-    void rememberModel(const std::string& key);
-    void rememberCounter(const std::string& schema, const std::string& lowerName);
-
     // Models and counters not yet written (key -> schema and table name): a
     // model's is in cache_ (null: the table's row goes), a counter's in
     // counters_ (none: its row goes).
