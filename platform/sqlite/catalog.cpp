@@ -11,7 +11,6 @@ namespace {
 
 std::string q(const std::string& schema, const std::string& table) { return quoteName(schema) + "." + quoteName(table); }
 
-
 std::string columnList(const TableModel& m) {
     std::string out;
     for (const auto& c : m.columns) out += (out.empty() ? "" : ", ") + quoteName(c.name);
@@ -81,15 +80,19 @@ void Catalog::install(const std::string& schema) {
 ModelRef Catalog::table(const std::string& schema, const std::string& name) {
     // a kept model is found without building its key on the heap
     std::array<char, 128> buffer;
+    std::string k;
     if (schema.size() + name.size() + 1 <= buffer.size()) {
         std::size_t n = 0;
         for (char c : schema) buffer[n++] = fold(c);
         buffer[n++] = '.';
         for (char c : name) buffer[n++] = fold(c);
-        if (auto it = cache_.find(std::string_view(buffer.data(), n)); it != cache_.end()) return it->second;
+        std::string_view view(buffer.data(), n);
+        if (auto it = cache_.find(view); it != cache_.end()) return it->second;
+        k = view;
+    } else {
+        k = key(schema, name);
+        if (auto it = cache_.find(k); it != cache_.end()) return it->second;
     }
-    auto k = key(schema, name);
-    if (auto it = cache_.find(k); it != cache_.end()) return it->second;
     // the schema's definitions are read in one go; each is parsed when first asked for
     auto& texts = definitionTexts(schema);
     ModelRef model;

@@ -97,7 +97,7 @@ auto Session::guarded(const std::string& sql, F&& body, bool savepoint, const st
     try {
         auto result = body();
         // outside a transaction the statement's catalogue rows go with it
-        if (!db.inTransaction() || (!inTransaction && savepoint)) catalog_->flush();
+        if (!inTransaction) flushCatalog(schema, "The engine could not write its catalogue");
         if (savepoint)
             bookkeeping(std::string("RELEASE ") + kSavepoint, schema, "The engine could not keep a statement's changes", true);
         catalog_->statementKept();

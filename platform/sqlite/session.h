@@ -107,6 +107,8 @@ private:
     // Runs one statement of the engine's own bookkeeping; a failure is a storage failure.
     // `kept`: one statement run again and again (the savepoint around every statement), prepared once.
     void bookkeeping(const std::string& sql, const std::string& schema, const std::string& what, bool kept = false);
+    // Writes the catalogue rows changed since the last write; a failure is a storage failure.
+    void flushCatalog(const std::string& schema, const std::string& what);
     // True when each file, read afresh, holds the commit number given it;
     // `unknown` says why when a file could not be read.
     bool saved(const std::vector<std::pair<AccountYear, std::int64_t>>& written, std::string& unknown) const;

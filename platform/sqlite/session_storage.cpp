@@ -113,6 +113,15 @@ void Session::bookkeeping(const std::string& sql, const std::string& schema, con
     }
 }
 
+void Session::flushCatalog(const std::string& schema, const std::string& what) {
+    try {
+        catalog_->flush();
+    } catch (const SqliteFailure& f) {
+        Error e = funnel(f, FailureSite::Bookkeeping, files(schema), "");
+        throw Error(e.number(), what + ": " + e.description());
+    }
+}
+
 FailureFiles Session::files(const std::string& schema) const {
     FailureFiles out;
     out.lockWaitMs = directory_.options().busyTimeoutMs;
@@ -155,12 +164,7 @@ void Session::begin() {
 // changes are saved and the commit stands.
 void Session::commit() {
     const std::string what = "The changes could not be committed";
-    try {
-        catalog_->flush();   // the catalogue rows the transaction changed
-    } catch (const SqliteFailure& f) {
-        Error e = funnel(f, FailureSite::Bookkeeping, files("main"), "");
-        throw Error(e.number(), what + ": " + e.description());
-    }
+    flushCatalog("main", what);   // the catalogue rows the transaction changed
     std::vector<std::pair<AccountYear, std::int64_t>> written;
     for (const auto& [alias, database] : opened_) {
         if (!connection().writing(alias)) continue;

@@ -167,5 +167,23 @@ TEST_F(CatalogCacheTest, WhatATransactionChangedIsInTheFileWhenItCommits) {
     EXPECT_EQ(text(fresh, alias, "select note from S where code = 'd'"), "n");
 }
 
+// A catalogue write that fails is a failure of the file, never one of the
+// statement: outside a transaction the statement is undone with it.
+TEST_F(CatalogCacheTest, ACatalogueWriteThatFailsIsAStorageFailure) {
+    {
+        platform::sqlite::Connection raw(curDb.path.string(), false);
+        raw.exec("CREATE TRIGGER refuse_models BEFORE UPDATE ON vantyr_tables BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    }
+    try {
+        session.execute(cur, "alter table T add constraint df_note default 'n' for note");
+        ADD_FAILURE() << "the default was added without its model";
+    } catch (const Error& e) {
+        EXPECT_TRUE(platform::isStorageFailure(e.number())) << e.number() << " " << e.description();
+    }
+    EXPECT_EQ(failure("insert into T (code) values ('z')"), "");
+    EXPECT_EQ(text("select isnull(note, '-') + '/' + convert(varchar(10), (select count(*) from sysobjects where name = 'df_note')) from T"),
+              "-/0");
+}
+
 }  // namespace
 }  // namespace vantyr::testing
