@@ -107,12 +107,13 @@ ModelRef Catalog::table(const std::string& schema, const std::string& name) {
     return model;
 }
 
-std::map<std::string, std::string>& Catalog::definitionTexts(const std::string& schema) {
+TextMap<std::string>& Catalog::definitionTexts(const std::string& schema) {
     auto s = lowerCase(schema);
     auto& texts = definitions_[s];
     if (!texts) {
         if (!dataVersions_.count(s)) dataVersions_[s] = dataVersion(db_, schema);
         texts.emplace();
+        texts->reserve(128);   // an account year holds about a hundred tables
         auto st = db_.prepare("SELECT name, definition FROM " + q(schema, "vantyr_tables"));
         while (st.step()) texts->emplace(lowerCase(st.text(0)), st.text(1));
     }

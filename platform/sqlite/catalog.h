@@ -23,6 +23,7 @@
 
 #include "platform/sqlite/connection.h"
 #include "platform/sqlite/table_model.h"
+#include "platform/sqlite/text_map.h"
 
 namespace vantyr::platform::sqlite {
 
@@ -122,7 +123,7 @@ private:
     Statement& bound(const std::string& sql, std::initializer_list<Value> values);
     // The texts of the schema's models by lower-case name, read in one go; a
     // model written since is no longer among them (cache_ holds it).
-    std::map<std::string, std::string>& definitionTexts(const std::string& schema);
+    TextMap<std::string>& definitionTexts(const std::string& schema);
     // Keeps the model as the table's (written by flush()); returns it as kept.
     ModelRef saveModel(const std::string& schema, TableModel model);
     void refreshObjects(const std::string& schema, const TableModel& model);
@@ -149,21 +150,21 @@ private:
     TableModel require(const std::string& schema, const std::string& table);
     void ensureIdentityTable(const std::string& schema);
     // The schema's identity counters (lower-case table -> last value handed out), read once.
-    std::map<std::string, std::optional<std::int64_t>>& counters(const std::string& schema);
+    TextMap<std::optional<std::int64_t>>& counters(const std::string& schema);
     // Note an entry as it was before the statement first changes it.
     void rememberModel(const std::string& key);
     void rememberCounter(const std::string& schema, const std::string& lowerName);
 
     Connection& db_;
-    std::map<std::string, ModelRef, std::less<>> cache_;   // null: no such table
+    TextMap<ModelRef> cache_;   // null: no such table
     // lower-case table name -> the text last parsed for it and its model
     // (a model is all its text says, whichever file holds it)
-    std::map<std::string, std::pair<std::string, ModelRef>> parsed_;
+    TextMap<std::pair<std::string, ModelRef>> parsed_;
     // schema -> (table -> its model's text), read in one query; an entry is
     // dropped once the model is written (cache_ then holds it)
-    std::map<std::string, std::optional<std::map<std::string, std::string>>> definitions_;
+    std::map<std::string, std::optional<TextMap<std::string>>> definitions_;
     // schema -> (table -> its identity counter), read in one query
-    std::map<std::string, std::optional<std::map<std::string, std::optional<std::int64_t>>>> counters_;
+    std::map<std::string, std::optional<TextMap<std::optional<std::int64_t>>>> counters_;
     std::map<std::string, bool> identityTables_;   // schema -> has vantyr_identity
     // schema -> (table -> its trigger), read once per schema
     std::map<std::string, std::optional<std::map<std::string, std::string>>> triggers_;

@@ -359,7 +359,7 @@ void Catalog::ensureIdentityTable(const std::string& schema) {
     statementIdentityTable_ = true;
 }
 
-std::map<std::string, std::optional<std::int64_t>>& Catalog::counters(const std::string& schema) {
+TextMap<std::optional<std::int64_t>>& Catalog::counters(const std::string& schema) {
     ensureIdentityTable(schema);
     auto& counters = counters_[lowerCase(schema)];
     if (!counters) {  // the schema's counters are read in one go

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 #include "platform/sqlite/collation.h"
 #include "platform/sqlite/conversion.h"
 
@@ -23,6 +25,11 @@ bool SqliteFailure::constraint() const noexcept { return (code_ & 0xff) == SQLIT
 void Connection::Closer::operator()(sqlite3* db) const noexcept { sqlite3_close_v2(db); }
 
 Connection::Connection(const std::string& path, bool create, const ConnectionOptions& options) {
+    // No allocation statistics: nothing reads them, and keeping them takes a
+    // global lock on every allocation. Only possible before SQLite starts, so
+    // a process whose SQLite another user started keeps its statistics.
+    static const bool quiet = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
+    (void)quiet;
     sqlite3* raw = nullptr;
     int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
     int rc = sqlite3_open_v2(path.c_str(), &raw, flags, options.vfs.empty() ? nullptr : options.vfs.c_str());
@@ -131,22 +138,25 @@ std::string_view Statement::text(int i) const {
     return text ? std::string_view(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt_.get(), i))) : std::string_view();
 }
 
-std::string quoteName(const std::string& name) {
-    std::string out = "\"";
-    for (char c : name) {
-        if (c == '"') out += '"';
+namespace {
+
+// text between two quote marks, each quote mark inside it doubled: one allocation
+std::string quoted(const std::string& text, char mark) {
+    std::string out;
+    out.reserve(text.size() + 2 + static_cast<std::size_t>(std::count(text.begin(), text.end(), mark)));
+    out += mark;
+    for (char c : text) {
+        if (c == mark) out += mark;
         out += c;
     }
-    return out + "\"";
+    out += mark;
+    return out;
 }
 
-std::string quoteText(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) {
-        if (c == '\'') out += '\'';
-        out += c;
-    }
-    return out + "'";
-}
+}  // namespace
+
+std::string quoteName(const std::string& name) { return quoted(name, '"'); }
+
+std::string quoteText(const std::string& text) { return quoted(text, '\''); }
 
 }  // namespace vantyr::platform::sqlite

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/sqlite/text_map.h"
 #include "platform/value.h"
 
 struct sqlite3;
@@ -74,7 +75,7 @@ private:
     };
     std::unique_ptr<sqlite3, Closer> db_;
     std::uint64_t writes_ = 0;
-    std::map<std::string, Statement> kept_;   // finalized before the connection closes
+    TextMap<Statement> kept_;   // finalized before the connection closes
 };
 
 // A prepared statement; step() walks its rows.

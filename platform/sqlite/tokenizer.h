@@ -45,10 +45,16 @@ struct Token {
 };
 
 // A Word equal to one of the keywords, ignoring case.
+// Asked of most tokens: a keyword of another length or first letter is passed
+// over without comparing the rest.
 template <std::size_t N>
 inline bool oneOf(const Token& t, const std::array<std::string_view, N>& words) {
-    if (t.kind != TokenKind::Word) return false;
-    return std::any_of(words.begin(), words.end(), [&](std::string_view w) { return t.is(w); });
+    if (t.kind != TokenKind::Word || t.text.empty()) return false;
+    const std::size_t size = t.text.size();
+    const char first = fold(t.text[0]);
+    for (std::string_view w : words)
+        if (w.size() == size && fold(w[0]) == first && sameName(t.text, w)) return true;
+    return false;
 }
 
 // Raises std::invalid_argument on an unterminated string or bracketed name.
