@@ -101,7 +101,7 @@ public:
         StatementRecord record = makeRecord(object_, std::nullopt, "");
         record.rowUpdate = RowUpdate{sql_, std::move(assignments_)};
         assignments_.clear();
-        sendOrPlan(observer_, mode_, record, [&] {
+        sendOrPlan(observer_, mode_, std::move(record), [&] {
             inner_->Update();
             return std::int64_t{1};
         });
@@ -126,13 +126,13 @@ public:
 
     std::int64_t Execute(const std::string& sql, std::optional<int> option) override {
         StatementRecord record = makeRecord(object_, option, sql);
-        return sendOrPlan(observer_, mode_, record, [&] { return inner_->Execute(sql, option); });
+        return sendOrPlan(observer_, mode_, std::move(record), [&] { return inner_->Execute(sql, option); });
     }
 
     std::unique_ptr<Recordset> OpenRecordset(const std::string& sql) override {
         StatementRecord record = makeRecord(object_, std::nullopt, sql);
         record.read = true;
-        auto rs = reportStatement(observer_, record, [&] { return inner_->OpenRecordset(sql); });
+        auto rs = reportStatement(observer_, std::move(record), [&] { return inner_->OpenRecordset(sql); });
         return std::make_unique<ObservedRecordset>(std::move(rs), object_, sql, observer_, mode_);
     }
 
@@ -158,7 +158,7 @@ public:
     }
     void Execute(const std::string& sql) override {
         StatementRecord record = makeRecord(object_, std::nullopt, sql);
-        sendOrPlan(observer_, mode_, record, [&] {
+        sendOrPlan(observer_, mode_, std::move(record), [&] {
             inner_->Execute(sql);
             return std::int64_t{0};  // the rows a statement of this connection changed are not known
         });
@@ -166,7 +166,7 @@ public:
     std::unique_ptr<Recordset> OpenRecordset(const std::string& sql) override {
         StatementRecord record = makeRecord(object_, std::nullopt, sql);
         record.read = true;
-        return reportStatement(observer_, record, [&] { return inner_->OpenRecordset(sql); });
+        return reportStatement(observer_, std::move(record), [&] { return inner_->OpenRecordset(sql); });
     }
     AdoConnection& inner() { return *inner_; }
 
@@ -191,7 +191,7 @@ public:
         sql_ = sql;
         StatementRecord record = makeRecord(object_, std::nullopt, sql);
         record.read = true;
-        reportStatement(observer_, record, [&] {
+        reportStatement(observer_, std::move(record), [&] {
             inner_->Open(sql, target, cursorType, lockType);
             return 0;
         });
@@ -216,7 +216,7 @@ public:
             (adding_ ? "new row of \"" : "update of the current row of \"") + sql_ + "\": " + assignments_);
         assignments_.clear();
         adding_ = false;
-        sendOrPlan(observer_, mode_, record, [&] {
+        sendOrPlan(observer_, mode_, std::move(record), [&] {
             inner_->Update();
             return std::int64_t{1};
         });

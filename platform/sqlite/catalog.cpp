@@ -25,6 +25,14 @@ std::int64_t dataVersion(Connection& db, const std::string& schema) {
 
 }  // namespace
 
+// The counters' table: one small row per table, kept in its key's own b-tree
+// (writing a counter changes one b-tree, not a table and its key's index).
+// Files written before keep their rowid table, which reads the same.
+std::string Catalog::identityTable(const std::string& schema) {
+    return "CREATE TABLE IF NOT EXISTS " + q(schema, "vantyr_identity") +
+           " (name TEXT PRIMARY KEY COLLATE NOCASE, last INTEGER) WITHOUT ROWID";
+}
+
 const char* Catalog::xtype(ConstraintKind kind) {
     switch (kind) {
         case ConstraintKind::PrimaryKey: return "PK";
@@ -72,9 +80,8 @@ void Catalog::install(const std::string& schema) {
              " (id INTEGER NOT NULL, name TEXT NOT NULL COLLATE NOCASE, indid INTEGER NOT NULL);"
              "CREATE INDEX " + q(schema, "sysindexes$id") + " ON sysindexes (id);"
              "CREATE TABLE " + q(schema, "vantyr_defaults") +
-             " (name TEXT PRIMARY KEY COLLATE NOCASE, expression TEXT NOT NULL);"
-             "CREATE TABLE " + q(schema, "vantyr_identity") +
-             " (name TEXT PRIMARY KEY COLLATE NOCASE, last INTEGER);");
+             " (name TEXT PRIMARY KEY COLLATE NOCASE, expression TEXT NOT NULL);");
+    db_.exec(identityTable(schema));
 }
 
 ModelRef Catalog::table(const std::string& schema, const std::string& name) {

@@ -149,6 +149,7 @@ private:
     bool hasRows(const std::string& schema, const std::string& table);
     TableModel require(const std::string& schema, const std::string& table);
     void ensureIdentityTable(const std::string& schema);
+    static std::string identityTable(const std::string& schema);   // its CREATE TABLE
     // The schema's identity counters (lower-case table -> last value handed out), read once.
     TextMap<std::optional<std::int64_t>>& counters(const std::string& schema);
     // Note an entry as it was before the statement first changes it.

@@ -353,8 +353,7 @@ void Catalog::dropConstraint(const std::string& schema, const std::string& name,
 void Catalog::ensureIdentityTable(const std::string& schema) {
     auto k = lowerCase(schema);
     if (identityTables_[k]) return;
-    db_.exec("CREATE TABLE IF NOT EXISTS " + q(schema, "vantyr_identity") +
-             " (name TEXT PRIMARY KEY COLLATE NOCASE, last INTEGER)");
+    db_.exec(identityTable(schema));
     identityTables_[k] = true;
     statementIdentityTable_ = true;
 }

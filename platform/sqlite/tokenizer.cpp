@@ -44,14 +44,26 @@ std::string lowerCase(std::string_view s) {
     return out;
 }
 
+std::string Token::value() const {
+    if (kind != TokenKind::String && kind != TokenKind::QuotedName) return std::string(text);
+    std::string_view body = text.substr(national ? 2 : 1, text.size() - (national ? 3 : 2));
+    return doubled ? unquote(body, text.back()) : std::string(body);
+}
+
 std::vector<Token> tokenize(std::string_view s) {
     std::vector<Token> tokens;
-    tokens.reserve(s.size() / 2 + 8);  // at most about one token in two characters: one allocation
-    // each token is built where it stays: no temporary moved into the vector
+    tokens.reserve(s.size() / 4 + 8);   // most statements split into fewer tokens than one in four characters
     auto add = [&](TokenKind kind, std::string_view text) -> Token& {
         Token& t = tokens.emplace_back();
         t.kind = kind;
-        t.text.assign(text.data(), text.size());
+        t.text = text;
+        return t;
+    };
+    // a quoted run from `open` to its closing quote
+    auto quotedToken = [&](TokenKind kind, std::size_t from, std::size_t open, char close) -> Token& {
+        std::size_t end = quotedEnd(s, open, close);
+        Token& t = add(kind, s.substr(from, end + 1 - from));
+        t.doubled = s.substr(open + 1, end - open - 1).find(std::string_view(&close, 1)) != std::string_view::npos;
         return t;
     };
     std::size_t i = 0;
@@ -70,20 +82,13 @@ std::vector<Token> tokenize(std::string_view s) {
             i = end + 2;
             add(TokenKind::Space, " ");
         } else if ((c == 'N' || c == 'n') && i + 1 < s.size() && s[i + 1] == '\'') {
-            std::size_t end = quotedEnd(s, i + 1, '\'');
-            Token& t = add(TokenKind::String, s.substr(i, end + 1 - i));
-            t.unquoted = unquote(s.substr(i + 2, end - i - 2), '\'');
+            Token& t = quotedToken(TokenKind::String, i, i + 1, '\'');
             t.national = true;
-            i = end + 1;
+            i += t.text.size();
         } else if (c == '\'') {
-            std::size_t end = quotedEnd(s, i, '\'');
-            add(TokenKind::String, s.substr(i, end + 1 - i)).unquoted = unquote(s.substr(i + 1, end - i - 1), '\'');
-            i = end + 1;
+            i += quotedToken(TokenKind::String, i, i, '\'').text.size();
         } else if (c == '[' || c == '"') {
-            char close = c == '[' ? ']' : '"';
-            std::size_t end = quotedEnd(s, i, close);
-            add(TokenKind::QuotedName, s.substr(i, end + 1 - i)).unquoted = unquote(s.substr(i + 1, end - i - 1), close);
-            i = end + 1;
+            i += quotedToken(TokenKind::QuotedName, i, i, c == '[' ? ']' : '"').text.size();
         } else if (digit(c) || (c == '.' && i + 1 < s.size() && digit(static_cast<unsigned char>(s[i + 1])) &&
                                  (tokens.empty() || !tokens.back().isName()))) {
             while (i < s.size() && (letter(static_cast<unsigned char>(s[i])) || digit(static_cast<unsigned char>(s[i])) || s[i] == '.')) {

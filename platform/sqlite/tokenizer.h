@@ -22,16 +22,16 @@ inline char fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - '
 
 enum class TokenKind { Word, QuotedName, String, Number, Symbol, Space };
 
+// A token is a view of the statement text it was read from: that text must
+// outlive its tokens.
 struct Token {
-    TokenKind kind;
-    std::string text;        // as written
-    std::string unquoted;    // String and QuotedName: the content without its quotes
+    TokenKind kind = TokenKind::Space;
     bool national = false;   // N'...'
+    bool doubled = false;    // String, QuotedName: a doubled closing quote stands for one
+    std::string_view text;   // as written
 
     // Word, QuotedName: the name; String: the content; otherwise the text
-    const std::string& value() const {
-        return kind == TokenKind::String || kind == TokenKind::QuotedName ? unquoted : text;
-    }
+    std::string value() const;
 
     // a Word equal to keyword, ignoring case
     [[gnu::always_inline]] bool is(std::string_view keyword) const { return kind == TokenKind::Word && sameName(text, keyword); }

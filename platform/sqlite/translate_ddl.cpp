@@ -91,7 +91,7 @@ void Parser::columnDefinition(TableModel& model) {
         } else if (accept("collate")) {
             name();
         } else {
-            unsupported("column option " + peek().text, sql_);
+            unsupported("column option " + std::string(peek().text), sql_);
         }
     }
     model.columns.push_back(c);
@@ -140,7 +140,7 @@ std::int64_t Parser::signedNumber() {
     const Token& n = next();
     if (n.kind != TokenKind::Number || n.text.find_first_not_of("0123456789") != std::string::npos)
         unsupported("expected a whole number", sql_);
-    std::int64_t v = std::stoll(n.text);
+    std::int64_t v = std::stoll(std::string(n.text));
     return negative ? -v : v;
 }
 

@@ -140,7 +140,7 @@ std::string Parser::rewrite(std::size_t end, Passthrough& cmd) {
         if (firstWord && cmd.verb == Verb::Select && peek(1).is("top")) {
             out += next().text;
             next();
-            limit = " LIMIT " + next().text;
+            limit = " LIMIT " + std::string(next().text);
             firstWord = false;
             mode = Mode::Expressions;
             inSelectList = true;
@@ -213,7 +213,7 @@ std::string Parser::rewrite(std::size_t end, Passthrough& cmd) {
                    t.is("default")) {
             sourceStart = out.size();
         }
-        out += sqliteText(t);
+        appendSqliteText(out, t);
         ++pos_;
     }
     if (cmd.verb == Verb::Select) {

@@ -5,6 +5,7 @@
 // collation, and the server's functions map to SQLite's or the engine's own.
 // A function not listed here is refused by name.
 #include <algorithm>
+#include <array>
 
 #include "platform/sqlite/collation.h"
 #include "platform/sqlite/translator_parser.h"
@@ -111,7 +112,7 @@ void Parser::collectScope(std::size_t end) {
     scope_.insert(scope_.begin(), found.begin(), found.end());  // the statement's own tables before outer ones
 }
 
-ServerType Parser::columnType(const std::vector<std::string>& parts) const {
+ServerType Parser::columnType(std::span<const std::string> parts) const {
     if (parts.empty() || parts.size() > 2) return {};
     for (const auto& s : scope_) {
         if (!s.model) continue;
@@ -192,7 +193,7 @@ Parser::Typed Parser::infix(Typed left, const Token& op, int p) {
         return {left.sql + " IN (" + list + ")", {}};
     }
     Typed right = expr(p);
-    if (p == 4) return {comparedTo(left, right) + " " + op.text + " " + comparedTo(right, left), {}};
+    if (p == 4) return {comparedTo(left, right) + " " + std::string(op.text) + " " + comparedTo(right, left), {}};
     const ServerType &a = left.type, &b = right.type;
     if (a.kind == TypeKind::DateTime || b.kind == TypeKind::DateTime)
         unsupported("arithmetic on a datetime value", sql_);
@@ -215,7 +216,7 @@ Parser::Typed Parser::infix(Typed left, const Token& op, int p) {
                  : result.kind == TypeKind::Float || result.kind == TypeKind::Real ? -2 : -1;
         return {"vantyr_divide(" + left.sql + ", " + right.sql + ", " + std::to_string(mode) + ")", result};
     }
-    std::string sql = "(" + left.sql + " " + op.text + " " + right.sql + ")";
+    std::string sql = "(" + left.sql + " " + std::string(op.text) + " " + right.sql + ")";
     if (result.isInteger() && (op.isSymbol("+") || op.isSymbol("-") || op.isSymbol("*")))
         return {castTo(sql, result), result};  // out of the type's range: arithmetic overflow
     return {sql, result};
@@ -240,7 +241,7 @@ Parser::Typed Parser::operand() {
     const Token& t = peek();
     if (t.kind == TokenKind::Number) {
         const Token& n = next();
-        return {n.text, literalType(n.text, false), true};
+        return {std::string(n.text), literalType(n.text, false), true};
     }
     if (t.kind == TokenKind::String) {
         const Token& s = next();
@@ -249,7 +250,7 @@ Parser::Typed Parser::operand() {
     if (t.isSymbol("-") || t.isSymbol("+") || t.isSymbol("~")) {
         const Token& sign = next();
         Typed inner = expr(6);
-        return {sign.text + inner.sql, inner.type, inner.literal && !sign.isSymbol("~")};
+        return {std::string(sign.text) + inner.sql, inner.type, inner.literal && !sign.isSymbol("~")};
     }
     if (t.isSymbol("(")) {
         if (peek(1).is("select")) return subquery();
@@ -273,26 +274,29 @@ Parser::Typed Parser::operand() {
         std::string fn = lowerCase(next().value());
         return functionCall(fn);
     }
-    if (!t.isName()) unsupported("expected an expression at " + t.text, sql_);
-    if (t.kind == TokenKind::Word && t.text.front() == '@') unsupported("variable " + t.text, sql_);
+    if (!t.isName()) unsupported("expected an expression at " + std::string(t.text), sql_);
+    if (t.kind == TokenKind::Word && t.text.front() == '@') unsupported("variable " + std::string(t.text), sql_);
     if (t.is("current_timestamp")) {
         next();
         return {"vantyr_getdate()", {TypeKind::DateTime}};
     }
-    std::vector<std::string> parts;
+    std::array<std::string, 3> parts;   // the parts of a column's name (a longer name is of no known type)
+    std::size_t count = 0;
     std::string sql;
     do {
-        if (!parts.empty()) sql += ".";
+        if (count) sql += ".";
         if (peek().isSymbol("*")) {
             next();
             return {sql + "*", {}};
         }
         const Token& n = next();
         if (!n.isName()) unsupported("expected a name", sql_);
-        parts.push_back(n.value());
-        sql += sqliteText(n);
+        if (count < parts.size()) parts[count] = n.value();
+        ++count;
+        appendSqliteText(sql, n);
     } while (acceptSymbol("."));
-    return {sql, columnType(parts)};
+    if (count > parts.size()) return {sql, {}};
+    return {sql, columnType(std::span<const std::string>(parts.data(), count))};
 }
 
 Parser::Typed Parser::subquery() {
@@ -386,7 +390,7 @@ Parser::Typed Parser::functionCall(const std::string& fn) {
         for (const auto& d : kDateParts)
             for (const char* spelling : d.spellings)
                 if (part.is(spelling)) full = d.full;
-        if (full.empty()) unsupported("DATEPART(" + part.text + ")", sql_);
+        if (full.empty()) unsupported("DATEPART(" + std::string(part.text) + ")", sql_);
         args.push_back({quoteText(full), {TypeKind::VarChar}, true});
         expectSymbol(",");
     }

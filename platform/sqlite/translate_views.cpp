@@ -80,7 +80,7 @@ std::string Parser::viewSelect() {
             }
             onPending = false;
         }
-        out += sqliteText(t);
+        appendSqliteText(out, t);
         ++pos_;
         if (t.is("join")) {
             onPending = true;

@@ -6,6 +6,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,19 +31,29 @@ inline constexpr std::array<std::string_view, 11> kColumnOptions = {"null", "not
                                "): " + std::string(sql));
 }
 
-// The text of a token as SQLite should read it.
+// Appends the text of a token as SQLite should read it.
+inline void appendSqliteText(std::string& out, const Token& t) {
+    if (t.kind == TokenKind::QuotedName) out += quoteName(t.value());
+    else if (t.kind == TokenKind::String && t.national) out += t.text.substr(1);
+    else if (t.is("isnull")) out += "ifnull";
+    else if (t.is("len")) out += "length";
+    else out += t.text;
+}
 inline std::string sqliteText(const Token& t) {
-    if (t.kind == TokenKind::QuotedName) return quoteName(t.value());
-    if (t.kind == TokenKind::String && t.national) return t.text.substr(1);
-    if (t.is("isnull")) return "ifnull";
-    if (t.is("len")) return "length";
-    return t.text;
+    std::string out;
+    appendSqliteText(out, t);
+    return out;
 }
 
 class Parser {
 public:
+    // The tokens are views of the text: a parser of a text made for it keeps the text.
     Parser(std::string_view sql, const SchemaResolver& resolve, const ModelResolver& models)
-        : sql_(sql), t_(tokenize(sql)), resolve_(resolve), models_(models) {}
+        : sql_(sql), t_(tokenize(sql_)), resolve_(resolve), models_(models) {}
+    Parser(std::string&& sql, const SchemaResolver& resolve, const ModelResolver& models)
+        : owned_(std::move(sql)), sql_(owned_), t_(tokenize(sql_)), resolve_(resolve), models_(models) {}
+    Parser(const Parser&) = delete;
+    Parser& operator=(const Parser&) = delete;
 
     std::vector<Command> batch() {
         std::vector<Command> out;
@@ -67,7 +78,7 @@ private:
         return pos_ >= t_.size();
     }
     const Token& peek(std::size_t ahead = 0) {
-        static const Token end{TokenKind::Space, "", {}};
+        static const Token end{};
         std::size_t i = pos_;
         for (std::size_t n = 0;; ++i) {
             while (i < t_.size() && t_[i].kind == TokenKind::Space) ++i;
@@ -198,7 +209,7 @@ private:
     };
     ModelRef model(const TableRef& table) const;
     void collectScope(std::size_t end);
-    ServerType columnType(const std::vector<std::string>& parts) const;
+    ServerType columnType(std::span<const std::string> parts) const;
     bool expressionStart(const Token& t);
     Typed expr(int minPrecedence = 0);
     Typed operand();
@@ -217,6 +228,7 @@ private:
     std::string convertedInsert(Passthrough& cmd, const std::string& out, std::size_t selectStart,
                                 std::vector<Typed> items, const std::string& limit) const;
 
+    std::string owned_;
     std::string_view sql_;
     std::vector<Token> t_;
     const SchemaResolver& resolve_;

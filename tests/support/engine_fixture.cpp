@@ -24,15 +24,16 @@ platform::Value Probe::value(const std::string& sql) {
 }
 
 std::string Probe::dump() {
-    std::vector<std::string> tables;
+    std::vector<std::pair<std::string, bool>> tables;   // name, has a rowid
     {
-        auto st = db_.prepare("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name");
-        while (st.step()) tables.push_back(st.column(0).toText());
+        auto st = db_.prepare("SELECT name, sql NOT LIKE '%WITHOUT ROWID' FROM sqlite_master WHERE type = 'table' ORDER BY name");
+        while (st.step()) tables.emplace_back(st.column(0).toText(), st.column(1).toDouble() != 0);
     }
     std::ostringstream out;
-    for (const auto& t : tables) {
+    for (const auto& [t, rowid] : tables) {
         out << "## " << t << "\n";
-        auto st = db_.prepare("SELECT * FROM " + platform::sqlite::quoteName(t) + " ORDER BY rowid");
+        // a table without rowid is read in the order of its key
+        auto st = db_.prepare("SELECT * FROM " + platform::sqlite::quoteName(t) + (rowid ? " ORDER BY rowid" : ""));
         while (st.step()) {
             for (int i = 0; i < st.columnCount(); ++i) {
                 auto v = st.column(i);

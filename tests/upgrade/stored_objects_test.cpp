@@ -147,7 +147,8 @@ private:
     void step(const std::string& line, std::vector<std::string>& executed) {
         if (line.rfind("select @", 0) == 0 && line.find(" = ") != std::string::npos) {
             std::string var = lower(line.substr(7, line.find(" = ") - 7));
-            auto tokens = platform::sqlite::tokenize(line.substr(line.find(" = ") + 3));
+            const std::string value = line.substr(line.find(" = ") + 3);   // the tokens are views of it
+            auto tokens = platform::sqlite::tokenize(value);
             std::erase_if(tokens, [](const Token& t) { return t.kind == TokenKind::Space; });
             std::size_t pos = 0;
             vars_[var] = expression(tokens, pos);
@@ -186,7 +187,7 @@ private:
             ++pos;
             return "3";
         }
-        if (a.kind == TokenKind::Word && a.text[0] == '@') return vars_.at(lower(a.text));
+        if (a.kind == TokenKind::Word && a.text[0] == '@') return vars_.at(lower(std::string(a.text)));
         ADD_FAILURE() << "unexpected operand " << a.text;
         return {};
     }
