@@ -239,6 +239,19 @@ std::string Parser::comparedTo(const Typed& value, const Typed& other) const {
 
 Parser::Typed Parser::operand() {
     const Token& t = peek();
+    // most operands are a column named alone: typed without trying every other form
+    if (t.kind == TokenKind::Word || t.kind == TokenKind::QuotedName) {
+        const Token& after = peek(1);
+        bool plainName = !after.isSymbol("(") && !after.isSymbol(".") && t.text.front() != '@' &&
+                         (t.kind == TokenKind::QuotedName ||
+                          (!t.is("null") && !t.is("case") && !t.is("exists") && !t.is("current_timestamp")));
+        if (plainName) {
+            std::array<std::string, 1> name{next().value()};
+            std::string sql;
+            appendSqliteText(sql, t);
+            return {sql, columnType(name)};
+        }
+    }
     if (t.kind == TokenKind::Number) {
         const Token& n = next();
         return {std::string(n.text), literalType(n.text, false), true};
