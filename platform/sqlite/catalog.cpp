@@ -9,7 +9,7 @@
 namespace vantyr::platform::sqlite {
 namespace {
 
-std::string q(const std::string& schema, const std::string& table) { return quoteName(schema) + "." + quoteName(table); }
+std::string q(const std::string& schema, const std::string& table) { return quoteName(schema, table); }
 
 std::string columnList(const TableModel& m) {
     std::string out;

@@ -13,7 +13,7 @@
 namespace vantyr::platform::sqlite {
 namespace {
 
-std::string q(const std::string& schema, const std::string& table) { return quoteName(schema) + "." + quoteName(table); }
+std::string q(const std::string& schema, const std::string& table) { return quoteName(schema, table); }
 
 // SQLite's affinity of a declared type: stored values keep the format of the affinity.
 char affinity(const ColumnDef& c) {
@@ -76,8 +76,11 @@ std::vector<std::string> Catalog::referencesTo(const std::string& schema, const 
             if (k.rfind(prefix, 0) == 0 && m && m->holdsForeignKey()) holders->insert(k.substr(prefix.size()));
         // the others by their text: a foreign key names the table it references (the empty
         // refTable older versions wrote for every key makes a candidate too, checked below)
+        static const std::string_view key = "\"refTable\":\"";
+        const std::boyer_moore_horspool_searcher refTable(key.begin(), key.end());   // the texts are full of quotes
         for (const auto& [name, text] : definitionTexts(schema))
-            if (!cache_.count(prefix + name) && text.find("\"refTable\":\"") != std::string::npos) holders->insert(name);
+            if (!cache_.count(prefix + name) && std::search(text.begin(), text.end(), refTable) != text.end())
+                holders->insert(name);
     }
     std::vector<std::string> candidates(holders->begin(), holders->end());
     for (const auto& name : candidates) {

@@ -143,6 +143,13 @@ namespace {
 // text between two quote marks, each quote mark inside it doubled: one allocation
 std::string quoted(const std::string& text, char mark) {
     std::string out;
+    if (text.find(mark) == std::string::npos) {   // the usual case: the text as it is
+        out.reserve(text.size() + 2);
+        out.push_back(mark);
+        out.append(text);
+        out.push_back(mark);
+        return out;
+    }
     out.reserve(text.size() + 2 + static_cast<std::size_t>(std::count(text.begin(), text.end(), mark)));
     out += mark;
     for (char c : text) {
@@ -156,6 +163,19 @@ std::string quoted(const std::string& text, char mark) {
 }  // namespace
 
 std::string quoteName(const std::string& name) { return quoted(name, '"'); }
+
+std::string quoteName(const std::string& schema, const std::string& name) {
+    if (schema.find('"') != std::string::npos || name.find('"') != std::string::npos)
+        return quoteName(schema) + "." + quoteName(name);
+    std::string out;
+    out.reserve(schema.size() + name.size() + 5);
+    out.push_back('"');
+    out.append(schema);
+    out.append("\".\"");
+    out.append(name);
+    out.push_back('"');
+    return out;
+}
 
 std::string quoteText(const std::string& text) { return quoted(text, '\''); }
 

@@ -121,6 +121,8 @@ private:
 
 // Double-quotes a name for SQLite.
 std::string quoteName(const std::string& name);
+// "schema"."name", built in one allocation.
+std::string quoteName(const std::string& schema, const std::string& name);
 // Single-quotes a text literal for SQLite.
 std::string quoteText(const std::string& text);
 

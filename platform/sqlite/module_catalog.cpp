@@ -5,7 +5,7 @@
 namespace vantyr::platform::sqlite {
 namespace {
 
-std::string q(const std::string& schema, const std::string& name) { return quoteName(schema) + "." + quoteName(name); }
+std::string q(const std::string& schema, const std::string& name) { return quoteName(schema, name); }
 
 const char* xtypeOf(ModuleKind kind) {
     switch (kind) {

@@ -16,7 +16,7 @@ namespace {
 constexpr const char* kSavepoint = "vantyr_statement";
 
 std::string refKey(const TableRef& r) { return lowerCase(r.schema) + "." + lowerCase(r.table); }
-std::string q(const TableRef& r) { return quoteName(r.schema) + "." + quoteName(r.table); }
+std::string q(const TableRef& r) { return quoteName(r.schema, r.table); }
 
 Error statementFailure(const std::string& what, const std::string& sql) {
     return Error(kErrStatementFailed, what + " [statement: " + sql + "]");

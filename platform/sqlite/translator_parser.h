@@ -130,7 +130,7 @@ private:
         if (parts.size() == 3) return {resolve_(parts[0]), parts[2]};
         unsupported("a name of more than three parts", sql_);
     }
-    static std::string qualified(const TableRef& r) { return quoteName(r.schema) + "." + quoteName(r.table); }
+    static std::string qualified(const TableRef& r) { return quoteName(r.schema, r.table); }
 
     std::vector<std::string> nameList() {
         expectSymbol("(");
