@@ -120,7 +120,6 @@ TextMap<std::string>& Catalog::definitionTexts(const std::string& schema) {
     if (!texts) {
         if (!dataVersions_.count(s)) dataVersions_[s] = dataVersion(db_, schema);
         texts.emplace();
-        texts->reserve(128);   // an account year holds about a hundred tables
         auto st = db_.prepare("SELECT name, definition FROM " + q(schema, "vantyr_tables"));
         while (st.step()) texts->emplace(lowerCase(st.text(0)), st.text(1));
     }

@@ -51,6 +51,9 @@ TEST(TranslatorTest, NamesLiteralsAndFunctions) {
     EXPECT_EQ(plain(c).sql, "select * from \"main\".\"accinformation\" where csysid = 'ca' and cname = 'it''s' "
                             "and ifnull(cvalue, '') = length(rtrim('x', ' '))");
     EXPECT_TRUE(plain(c).singleTable);
+    // a doubled closing bracket stands for one; a double quote inside a name is doubled for SQLite
+    auto quoted = translate("select [we]]ird], [a\"b] from [T]]x]", kResolve);
+    EXPECT_EQ(plain(quoted).sql, "select \"we]ird\", \"a\"\"b\" from \"main\".\"T]x\"");
     auto top = translate("select top 2 * from T where a = 1", kResolve);
     EXPECT_EQ(plain(top).sql, "select * from \"main\".\"T\" where a = 1 LIMIT 2");
 }
