@@ -3,6 +3,46 @@
 #include <algorithm>
 
 namespace vantyr::platform::sqlite {
+namespace {
+
+// The text a rewrite builds. Tokens copied as written are gathered into runs
+// of the statement text, each run appended in one go.
+class RewrittenText {
+public:
+    explicit RewrittenText(std::size_t capacity) { text_.reserve(capacity); }
+    // a piece of the statement text (or a literal) copied as written
+    void copy(std::string_view piece) {
+        if (piece.data() == runEnd_ && runEnd_) {
+            runEnd_ += piece.size();
+            return;
+        }
+        flush();
+        runBegin_ = piece.data();
+        runEnd_ = runBegin_ + piece.size();
+    }
+    // a token as SQLite should read it
+    void token(const Token& t) {
+        if (readsAsWritten(t)) copy(t.text);
+        else appendSqliteText(text(), t);
+    }
+    std::string& text() {
+        flush();
+        return text_;
+    }
+    std::size_t size() { return text().size(); }
+
+private:
+    void flush() {
+        if (runBegin_ != runEnd_) text_.append(runBegin_, runEnd_);
+        runBegin_ = runEnd_ = nullptr;
+    }
+    std::string text_;
+    const char* runBegin_ = nullptr;
+    const char* runEnd_ = nullptr;
+};
+
+}  // namespace
+
 // SELECT, INSERT, UPDATE, DELETE: rewritten token by token.
 Command Parser::dml() {
     skipSpace();
@@ -96,8 +136,7 @@ bool Parser::previousWordIs(std::size_t i, std::string_view w) const {
 std::string Parser::rewrite(std::size_t end, Passthrough& cmd) {
     enum class Mode { Other, Tables, Expressions, Set, Values };
     collectScope(end);
-    std::string out;
-    out.reserve(sql_.size() * 2);   // names grow by their schema and quotes: one allocation
+    RewrittenText out(sql_.size() * 2);   // names grow by their schema and quotes: one allocation
     std::string limit;
     Mode mode = Mode::Other;
     bool expectTable = false, inFrom = false, firstWord = true, afterInsertTarget = false, inSelectList = false;
@@ -111,13 +150,13 @@ std::string Parser::rewrite(std::size_t end, Passthrough& cmd) {
         const Token& t = t_[pos_];
         const std::size_t start = pos_;
         if (t.kind == TokenKind::Space) {
-            out += t.text;
+            out.copy(t.text);
             ++pos_;
             continue;
         }
         if (expectTable && t.isName() && !t.is("select")) {
             TableRef ref = tableRef();
-            out += qualified(ref);
+            out.text() += qualified(ref);
             expectTable = false;
             mode = Mode::Tables;
             ++tables;
@@ -138,7 +177,7 @@ std::string Parser::rewrite(std::size_t end, Passthrough& cmd) {
             }
         }
         if (firstWord && cmd.verb == Verb::Select && peek(1).is("top")) {
-            out += next().text;
+            out.copy(next().text);
             next();
             limit = " LIMIT " + std::string(next().text);
             firstWord = false;
@@ -152,7 +191,7 @@ std::string Parser::rewrite(std::size_t end, Passthrough& cmd) {
             if (mode == Mode::Values && depth == valuesDepth + 1 && valueIndex < valueTargets.size())
                 e.sql = assigned(e, valueTargets[valueIndex++]);
             if (inSelectList && depth == itemsDepth) items.push_back(e);
-            out += e.sql;
+            out.text() += e.sql;
             keepBlanksAfter(start);
             continue;
         }
@@ -204,7 +243,7 @@ std::string Parser::rewrite(std::size_t end, Passthrough& cmd) {
             Typed e = expr();
             auto m = cmd.target ? model(*cmd.target) : nullptr;
             const ColumnDef* c = m ? m->column(parts.back()) : nullptr;
-            out += column + " = " + assigned(e, c ? c->valueType() : ServerType{});
+            out.text() += column + " = " + assigned(e, c ? c->valueType() : ServerType{});
             keepBlanksAfter(start);
             continue;
         } else if (inSelectList && depth == itemsDepth && t.isSymbol("*")) {
@@ -213,12 +252,12 @@ std::string Parser::rewrite(std::size_t end, Passthrough& cmd) {
                    t.is("default")) {
             sourceStart = out.size();
         }
-        appendSqliteText(out, t);
+        out.token(t);
         ++pos_;
     }
     if (cmd.verb == Verb::Select) {
         cmd.singleTable = tables == 1 && limit.empty();
-        if (cmd.singleTable) cmd.afterTarget = out.substr(targetEnd);
+        if (cmd.singleTable) cmd.afterTarget = out.text().substr(targetEnd);
     }
     if (cmd.verb == Verb::Insert && sourceStart != std::string::npos) {
         InsertLayout at{0, targetEnd, sourceStart, std::nullopt};
@@ -226,8 +265,10 @@ std::string Parser::rewrite(std::size_t end, Passthrough& cmd) {
             at.plainFrom = fromAt - sourceStart;
         cmd.insertLayout = at;
     }
-    if (selectStart != std::string::npos) return convertedInsert(cmd, out, selectStart, items, limit);
-    return out + limit;
+    std::string& text = out.text();
+    if (selectStart != std::string::npos) return convertedInsert(cmd, std::move(text), selectStart, std::move(items), limit);
+    text += limit;
+    return std::move(text);
 }
 
 // Steps back over the blanks that reading an expression skipped, so that
@@ -238,7 +279,7 @@ void Parser::keepBlanksAfter(std::size_t start) {
 
 // INSERT ... SELECT whose values need converting reads the query as a named
 // source: WITH source(c1, ...) AS (query) INSERT ... SELECT convert(c1), ...
-std::string Parser::convertedInsert(Passthrough& cmd, const std::string& out, std::size_t selectStart,
+std::string Parser::convertedInsert(Passthrough& cmd, std::string out, std::size_t selectStart,
                                     std::vector<Typed> items, const std::string& limit) const {
     if (items.size() == 1 && items[0].sql == "*" && scope_.size() == 2 && scope_[1].model) {  // the target, then the one source
         items.clear();
@@ -246,7 +287,10 @@ std::string Parser::convertedInsert(Passthrough& cmd, const std::string& out, st
             items.push_back({quoteName(c.name), c.valueType()});
     }
     std::vector<ServerType> targets = insertTargetTypes(cmd, items.size());
-    if (targets.size() != items.size()) return out + limit;
+    if (targets.size() != items.size()) {
+        out += limit;
+        return out;
+    }
     // most copies convert nothing: the named source is written only when a value needs it
     std::vector<bool> converts(items.size());
     bool converting = false;
@@ -254,7 +298,10 @@ std::string Parser::convertedInsert(Passthrough& cmd, const std::string& out, st
         converts[i] = assigned(items[i], targets[i]) != items[i].sql;
         converting = converting || converts[i];
     }
-    if (!converting) return out + limit;
+    if (!converting) {
+        out += limit;
+        return out;
+    }
     std::string names, values;
     for (std::size_t i = 0; i < items.size(); ++i) {
         std::string column = "c" + std::to_string(i + 1);

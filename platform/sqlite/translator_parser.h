@@ -31,13 +31,18 @@ inline constexpr std::array<std::string_view, 11> kColumnOptions = {"null", "not
                                "): " + std::string(sql));
 }
 
+// True when SQLite reads the token as it is written.
+inline bool readsAsWritten(const Token& t) {
+    if (t.kind == TokenKind::Word) return !t.is("isnull") && !t.is("len");
+    return t.kind != TokenKind::QuotedName && !(t.kind == TokenKind::String && t.national);
+}
 // Appends the text of a token as SQLite should read it.
 inline void appendSqliteText(std::string& out, const Token& t) {
-    if (t.kind == TokenKind::QuotedName) out += quoteName(t.value());
-    else if (t.kind == TokenKind::String && t.national) out += t.text.substr(1);
+    if (readsAsWritten(t)) out += t.text;
+    else if (t.kind == TokenKind::QuotedName) out += quoteName(t.value());
+    else if (t.kind == TokenKind::String) out += t.text.substr(1);   // N'text' is 'text'
     else if (t.is("isnull")) out += "ifnull";
-    else if (t.is("len")) out += "length";
-    else out += t.text;
+    else out += "length";
 }
 inline std::string sqliteText(const Token& t) {
     std::string out;
@@ -225,7 +230,7 @@ private:
     std::vector<ServerType> insertTargetTypes(const Passthrough& cmd, std::size_t count) const;
     std::size_t tupleSize(std::size_t open) const;
     void keepBlanksAfter(std::size_t start);
-    std::string convertedInsert(Passthrough& cmd, const std::string& out, std::size_t selectStart,
+    std::string convertedInsert(Passthrough& cmd, std::string out, std::size_t selectStart,
                                 std::vector<Typed> items, const std::string& limit) const;
 
     std::string owned_;

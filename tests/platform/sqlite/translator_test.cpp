@@ -42,6 +42,9 @@ TEST(TranslatorTest, RunsOfBlanksAndLineBreaksInsideOneStatement) {
     ASSERT_EQ(c.size(), 1u);
     EXPECT_NE(plain(c).sql.find("from \"main\".\"CA_MoveAmoct\"       where iperiod = 12"), std::string::npos);
     EXPECT_EQ(plain(c).insertColumns->size(), 5u);
+    // text copied as written around comments (each read as one blank) and names requoted
+    auto commented = translate("insert into QXDATA_001_2005..T (a, [b]) /* note */ select a, b from [S] -- end\n", kResolve);
+    EXPECT_EQ(plain(commented).sql, "insert into \"QXDATA_001_2005\".\"T\" (a, \"b\")   select a, b from \"main\".\"S\"  \n");
 }
 
 TEST(TranslatorTest, NamesLiteralsAndFunctions) {
