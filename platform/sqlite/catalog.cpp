@@ -118,16 +118,19 @@ TextMap<std::string>& Catalog::definitionTexts(const std::string& schema) {
     auto s = lowerCase(schema);
     auto& texts = definitions_[s];
     if (!texts) {
-        if (!dataVersions_.count(s)) dataVersions_[s] = dataVersion(db_, schema);
         texts.emplace();
         auto st = db_.prepare("SELECT name, definition FROM " + q(schema, "vantyr_tables"));
-        while (st.step()) texts->emplace(lowerCase(st.text(0)), st.text(1));
+        bool row = st.step();
+        // the version of what was read: taken while the read still holds the file
+        if (!dataVersions_.count(s)) dataVersions_[s] = dataVersion(db_, schema);
+        for (; row; row = st.step()) texts->emplace(lowerCase(st.text(0)), st.text(1));
     }
     return *texts;
 }
 
 void Catalog::forget() {
     cache_.clear();
+    tableIds_.clear();
     definitions_.clear();
     counters_.clear();
     foreignKeyTables_.clear();
@@ -175,6 +178,7 @@ void Catalog::statementUndone() {
     // texts of the models put back and the tables whose models hold foreign
     // keys, the triggers, whether the counter table is there
     if (!statementModels_.empty()) definitions_.clear(), foreignKeyTables_.clear();
+    tableIds_.clear();   // a table row written or deleted by the statement is back as it was
     if (statementTriggers_) triggers_.clear();
     if (statementIdentityTable_) identityTables_.clear();
     statementStarts();
@@ -224,6 +228,17 @@ std::optional<std::string> Catalog::triggerOn(const std::string& schema, const s
     return it->second;
 }
 
+std::optional<std::int64_t> Catalog::tableObjectId(const std::string& schema, const std::string& table) {
+    auto k = key(schema, table);
+    if (auto it = tableIds_.find(k); it != tableIds_.end()) return it->second;
+    Value id;
+    if (!step("SELECT id FROM " + q(schema, "sysobjects") + " WHERE name = ? AND xtype = 'U'", {Value(table)}, &id))
+        return std::nullopt;
+    auto number = static_cast<std::int64_t>(id.toDouble());
+    tableIds_[k] = number;
+    return number;
+}
+
 bool Catalog::objectExists(const std::string& schema, const std::string& name) {
     return step("SELECT 1 FROM " + q(schema, "sysobjects") + " WHERE name = ?", {Value(name)});
 }
@@ -247,12 +262,14 @@ ModelRef Catalog::saveModel(const std::string& schema, TableModel model) {
 // added to a table of twenty defaults is one row more, not forty rewritten.
 void Catalog::refreshObjects(const std::string& schema, const TableModel& model) {
     const std::string objects = q(schema, "sysobjects"), indexes = q(schema, "sysindexes");
-    const std::string findTable = "SELECT id FROM " + objects + " WHERE name = ? AND xtype = 'U'";
     Value id;
     bool fresh = false;   // a table row written now: nothing of the table is there yet
-    if (!step(findTable, {Value(model.name)}, &id)) {
+    if (auto known = tableObjectId(schema, model.name)) {
+        id = Value(*known);
+    } else {
         step("INSERT INTO " + objects + " (name, xtype, type) VALUES (?, 'U', 'U')", {Value(model.name)});
-        step(findTable, {Value(model.name)}, &id);
+        id = Value(db_.lastInsertRowid());
+        tableIds_[key(schema, model.name)] = db_.lastInsertRowid();
         fresh = true;
     }
     // what the model holds: children by name with their type, indexes by name
@@ -304,9 +321,9 @@ void Catalog::refreshObjects(const std::string& schema, const TableModel& model)
 void Catalog::objectRows(const std::string& schema, const TableModel& model, const std::string& name, const char* xtype,
                          bool index, bool add) {
     const std::string objects = q(schema, "sysobjects"), indexes = q(schema, "sysindexes");
-    Value id;
-    if (!step("SELECT id FROM " + objects + " WHERE name = ? AND xtype = 'U'", {Value(model.name)}, &id))
-        return refreshObjects(schema, model);   // the table's own row is missing: all of them are written
+    auto known = tableObjectId(schema, model.name);
+    if (!known) return refreshObjects(schema, model);   // the table's own row is missing: all of them are written
+    Value id(*known);
     if (xtype && add)
         step("INSERT INTO " + objects + " (name, xtype, type, parent_obj) VALUES (?, ?, ?, ?)",
              {Value(name), Value(xtype), Value(xtype), id});
@@ -419,10 +436,11 @@ void Catalog::dropTable(const std::string& schema, const std::string& name) {
         counters(schema).erase(lower);
         pendingCounters_[lowerCase(schema) + "." + lower] = {schema, model->name};
     }
-    Value id;
-    if (step("SELECT id FROM " + q(schema, "sysobjects") + " WHERE name = ? AND xtype = 'U'", {Value(model->name)}, &id)) {
+    if (auto known = tableObjectId(schema, model->name)) {
+        Value id(*known);
         step("DELETE FROM " + q(schema, "sysobjects") + " WHERE parent_obj = ? OR id = ?", {id, id});
         step("DELETE FROM " + q(schema, "sysindexes") + " WHERE id = ?", {id});
+        tableIds_.erase(key(schema, model->name));
     }
     auto k = key(schema, name);
     rememberModel(k);

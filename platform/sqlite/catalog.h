@@ -110,6 +110,8 @@ public:
     void flush();
     // After triggers were created or dropped.
     void forgetTriggers() { triggers_.clear(), statementTriggers_ = true; }
+    // After a statement of the caller's own wrote sysobjects.
+    void forgetObjectIds() { tableIds_.clear(); }
 
 private:
     std::string key(const std::string& schema, const std::string& name) const;
@@ -147,6 +149,8 @@ private:
     std::vector<std::string> referencesTo(const std::string& schema, const std::string& table,
                                           const std::vector<std::string>* columns = nullptr);
     bool hasRows(const std::string& schema, const std::string& table);
+    // The id of the table's own sysobjects row (none: it has none), kept once read.
+    std::optional<std::int64_t> tableObjectId(const std::string& schema, const std::string& table);
     TableModel require(const std::string& schema, const std::string& table);
     void ensureIdentityTable(const std::string& schema);
     static std::string identityTable(const std::string& schema);   // its CREATE TABLE
@@ -167,6 +171,10 @@ private:
     // schema -> (table -> its identity counter), read in one query
     std::map<std::string, std::optional<TextMap<std::optional<std::int64_t>>>> counters_;
     std::map<std::string, bool> identityTables_;   // schema -> has vantyr_identity
+    // key(schema, table) -> the id of its sysobjects row. The row of a table
+    // keeps its id until the table is dropped; a statement undone or a change
+    // made elsewhere drops them all.
+    TextMap<std::int64_t> tableIds_;
     // schema -> (table -> its trigger), read once per schema
     std::map<std::string, std::optional<std::map<std::string, std::string>>> triggers_;
     // schema -> the tables whose models hold a foreign key, read once per schema

@@ -78,6 +78,8 @@ Statement Connection::prepare(const std::string& sql) {
 
 std::int64_t Connection::changes() const { return sqlite3_changes64(db_.get()); }
 
+std::int64_t Connection::lastInsertRowid() const { return sqlite3_last_insert_rowid(db_.get()); }
+
 bool Connection::inTransaction() const { return sqlite3_get_autocommit(db_.get()) == 0; }
 
 bool Connection::writing(const std::string& schema) const {

@@ -58,6 +58,8 @@ public:
     // (finalized before it closes); reset it after each use (ResetAfterUse).
     Statement& kept(const std::string& sql);
     std::int64_t changes() const;
+    // The rowid of the last row an INSERT of this connection added.
+    std::int64_t lastInsertRowid() const;
     bool inTransaction() const;
     // True when the database attached as `schema` could only be opened for reading.
     bool readOnly(const std::string& schema) const;

@@ -176,6 +176,7 @@ std::int64_t Session::runPassthrough(const Passthrough& c) {
     if (insert) ModuleCatalog(connection(), *catalog_).refuseInsertFiringTrigger(*c.target);
     std::string sql = insert ? identity_->prepareInsert(*catalog_, c, identityInsertOn_ == refKey(*c.target)) : c.sql;
     if (c.verb == Verb::Update) identity_->checkUpdate(*catalog_, c);
+    if (c.verb != Verb::Select && c.target && sameName(c.target->table, "sysobjects")) catalog_->forgetObjectIds();
     try {
         auto st = connection().prepare(sql);
         while (st.step()) {

@@ -3,10 +3,29 @@
 // commit (with its commit number) and rollback.
 #include "platform/sqlite/session.h"
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 #include "platform/error.h"
 #include "platform/sqlite/tokenizer.h"
 
 namespace vantyr::platform::sqlite {
+namespace {
+
+// Every write opens a journal beside the file: its folder must take a new file.
+bool journalFolderWritable(const std::filesystem::path& file) {
+    std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+#ifdef _WIN32
+    return _waccess(folder.c_str(), 2) == 0;
+#else
+    return access(folder.c_str(), W_OK | X_OK) == 0;
+#endif
+}
+
+}  // namespace
 
 std::string Session::attach(const AccountYear& database) {
     std::string key = lowerCase(database.name);
@@ -65,6 +84,8 @@ void Session::checkAccountYear(const std::string& alias, const AccountYear& data
         return st.step() ? static_cast<std::int64_t>(st.column(0).toDouble()) : 0;
     };
     if (db.readOnly(alias)) refuse(kErrReadOnly, "is read-only: the file cannot be written");
+    if (!journalFolderWritable(database.path))
+        refuse(kErrReadOnly, "is read-only: its folder does not let the engine create the file's journal beside it");
     // one transaction holding the write lock for every check: no lock taken and let go per read
     db.exec("BEGIN EXCLUSIVE");
     try {
@@ -77,8 +98,6 @@ void Session::checkAccountYear(const std::string& alias, const AccountYear& data
                                          std::to_string(pages) + " pages of " + std::to_string(pageSize) + " bytes");
         if (number("SELECT count(*) FROM " + schema + ".sqlite_master WHERE type = 'table' AND name = 'vantyr_tables'") == 0)
             refuse(kErrNotADatabase, "is not an account-year database of this engine: it holds no catalogue");
-        std::int64_t version = number("PRAGMA " + schema + ".user_version");
-        db.exec("PRAGMA " + schema + ".user_version = " + std::to_string(version));  // opens the journal: the folder must be writable
         db.exec("ROLLBACK");
     } catch (...) {
         if (db.inTransaction()) db.exec("ROLLBACK");

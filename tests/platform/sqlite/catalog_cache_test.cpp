@@ -167,6 +167,32 @@ TEST_F(CatalogCacheTest, WhatATransactionChangedIsInTheFileWhenItCommits) {
     EXPECT_EQ(text(fresh, alias, "select note from S where code = 'd'"), "n");
 }
 
+// A default, key or index is listed under its table's sysobjects row as it
+// is now: after the table was dropped and made again in an undone batch, and
+// after a statement of the caller's own rewrote that row.
+TEST_F(CatalogCacheTest, ObjectsAreListedUnderTheTablesRowAsItIsNow) {
+    auto parentIsTable = [&](const std::string& object, const std::string& table) {
+        return text("select count(*) from sysobjects o join sysobjects t on t.id = o.parent_obj "
+                    "where o.name = '" + object + "' and t.name = '" + table + "' and t.xtype = 'U'");
+    };
+    session.begin();
+    EXPECT_EQ(failure("alter table S add constraint df_qty default 0 for qty"), "");   // S's row is looked up
+    // a later object: S made again would not take back the number of its row
+    EXPECT_EQ(failure("alter table T add constraint df_note default 'n' for note"), "");
+    EXPECT_NE(failure("drop table S\r\nCREATE TABLE S (code varchar(10) NOT NULL)\r\ninsert into T (id) values (NULL)"), "");
+    EXPECT_EQ(failure("CREATE INDEX ix_s ON S (qty)"), "");
+    session.commit();
+    EXPECT_EQ(parentIsTable("df_qty", "S"), "1");
+    EXPECT_EQ(parentIsTable("ix_s", "S") + text("select count(*) from sysindexes i join sysobjects t on t.id = i.id "
+                                                "where i.name = 'ix_s' and t.name = 'S'"),
+              "01") << "a plain index is listed in sysindexes only";
+
+    // the caller gives T's row a new id: the next default goes under it
+    EXPECT_EQ(failure("update sysobjects set id = id + 1000 where name = 'T' and xtype = 'U'"), "");
+    EXPECT_EQ(failure("alter table T add constraint df_code default 'c' for code"), "");
+    EXPECT_EQ(parentIsTable("df_code", "T"), "1");
+}
+
 // A catalogue write that fails is a failure of the file, never one of the
 // statement: outside a transaction the statement is undone with it.
 TEST_F(CatalogCacheTest, ACatalogueWriteThatFailsIsAStorageFailure) {
