@@ -341,18 +341,13 @@ void Catalog::objectRows(const std::string& schema, const TableModel& model, con
 
 void Catalog::ensureNewObjectNames(const std::string& schema, const TableModel& model, const std::string& owner,
                                    const std::vector<std::string>* only) {
+    // the owner's objects may have the name already; any other object may not
+    auto ownerId = tableObjectId(schema, owner);
+    const std::string taken = "SELECT 1 FROM " + q(schema, "sysobjects") + " WHERE name = ? AND parent_obj IS NOT ?";
     auto check = [&](const std::string& name) {
         if (only && std::none_of(only->begin(), only->end(), [&](const std::string& n) { return sameName(n, name); }))
             return;
-        // one read: each object of that name with the table it belongs to, if any
-        bool exists = false, ownByThisTable = false;
-        eachRow("SELECT p.name FROM " + q(schema, "sysobjects") + " o LEFT JOIN " + q(schema, "sysobjects") +
-                    " p ON p.id = o.parent_obj WHERE o.name = ?",
-                {Value(name)}, [&](Statement& st) {
-                    exists = true;
-                    if (!st.column(0).isNull() && sameName(st.text(0), owner)) ownByThisTable = true;
-                });
-        if (exists && !ownByThisTable)
+        if (step(taken, {Value(name), ownerId ? Value(*ownerId) : Value::null()}))
             throw CatalogError(2714, "There is already an object named '" + name + "' in the database.");
     };
     for (const auto& k : model.constraints) check(k.name);

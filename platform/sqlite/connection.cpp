@@ -88,6 +88,15 @@ bool Connection::writing(const std::string& schema) const {
 
 bool Connection::readOnly(const std::string& schema) const { return sqlite3_db_readonly(db_.get(), schema.c_str()) == 1; }
 
+bool Connection::hasTable(const std::string& schema, const std::string& table) const {
+    int rc = sqlite3_table_column_metadata(db_.get(), schema.c_str(), table.c_str(), nullptr, nullptr, nullptr, nullptr,
+                                           nullptr, nullptr);
+    if (rc == SQLITE_OK) return true;
+    if (rc == SQLITE_ERROR) return false;   // no such table
+    check(db_.get(), rc);                     // the schema could not be read
+    return false;
+}
+
 void Statement::Finalizer::operator()(sqlite3_stmt* stmt) const noexcept { sqlite3_finalize(stmt); }
 
 void Statement::bind(int index, const Value& value) {

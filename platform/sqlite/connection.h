@@ -63,6 +63,9 @@ public:
     bool inTransaction() const;
     // True when the database attached as `schema` could only be opened for reading.
     bool readOnly(const std::string& schema) const;
+    // True when the database attached as `schema` holds a table of that name
+    // (looked up in the schema SQLite has read, no statement run).
+    bool hasTable(const std::string& schema, const std::string& table) const;
     // True when the open transaction has written to the database attached as `schema`.
     bool writing(const std::string& schema) const;
     sqlite3* handle() const { return db_.get(); }

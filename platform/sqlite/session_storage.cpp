@@ -96,7 +96,7 @@ void Session::checkAccountYear(const std::string& alias, const AccountYear& data
         if (!ec && bytes > 0 && pages * pageSize > bytes)   // an empty file holds no catalogue (below)
             refuse(kErrNotADatabase, "is damaged: the file holds " + std::to_string(bytes) + " bytes where its header counts " +
                                          std::to_string(pages) + " pages of " + std::to_string(pageSize) + " bytes");
-        if (number("SELECT count(*) FROM " + schema + ".sqlite_master WHERE type = 'table' AND name = 'vantyr_tables'") == 0)
+        if (!db.hasTable(alias, "vantyr_tables"))
             refuse(kErrNotADatabase, "is not an account-year database of this engine: it holds no catalogue");
         db.exec("ROLLBACK");
     } catch (...) {
