@@ -162,8 +162,20 @@ std::int64_t Session::execute(const std::string& schema, const std::string& sql)
         return 0;
     }, false, schema);
     // One plain statement is undone by SQLite itself when it fails: a savepoint
-    // around it would only copy the pages it changes once more.
-    bool single = commands.size() == 1 && std::holds_alternative<Passthrough>(commands.front());
+    // around it would only copy the pages it changes once more. So is a default
+    // added inside a transaction: it is refused before it writes, and its one
+    // catalogue row fails only with the file, which ends the transaction (outside
+    // one, the savepoint keeps that row and the table's model in one commit).
+    // SET IDENTITY_INSERT around such a statement writes nothing.
+    const bool inTransaction = connection().inTransaction();
+    auto writesNothing = [](const Command& c) { return std::holds_alternative<IdentityInsert>(c); };
+    auto undoneAlone = [&](const Command& c) {
+        return std::holds_alternative<Passthrough>(c) || (std::holds_alternative<AddDefault>(c) && inTransaction);
+    };
+    auto quiet = static_cast<std::size_t>(std::count_if(commands.begin(), commands.end(), writesNothing));
+    bool single = quiet + 1 >= commands.size() &&
+                  std::all_of(commands.begin(), commands.end(),
+                              [&](const Command& c) { return writesNothing(c) || undoneAlone(c); });
     return guarded(sql, [&] {
         std::int64_t rows = 0;
         for (const auto& command : commands) rows += run(schema, command);

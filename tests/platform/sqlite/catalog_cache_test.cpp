@@ -193,6 +193,42 @@ TEST_F(CatalogCacheTest, ObjectsAreListedUnderTheTablesRowAsItIsNow) {
     EXPECT_EQ(parentIsTable("df_code", "T"), "1");
 }
 
+// A batch that turns IDENTITY_INSERT on around an insert that fails part way
+// leaves no row, no raised counter and IDENTITY_INSERT as it was.
+TEST_F(CatalogCacheTest, AFailedIdentityBatchLeavesNothing) {
+    for (bool inTransaction : {false, true}) {
+        SCOPED_TRACE(inTransaction ? "in a transaction" : "alone");
+        if (inTransaction) session.begin();
+        EXPECT_NE(failure("SET IDENTITY_INSERT T ON\r\ninsert into T (id, code) values (50, 'x'), (60, NULL)\r\n"
+                          "SET IDENTITY_INSERT T OFF").find("Msg 515"), std::string::npos);
+        EXPECT_NE(failure("insert into T (id, code) values (70, 'y')").find("Msg 544"), std::string::npos);
+        EXPECT_EQ(failure("insert into T (code) values ('z')"), "");
+        if (inTransaction) session.commit();
+    }
+    EXPECT_EQ(text("select count(*) * 100 + max(id) from T where code = 'z'"), "202") << "two rows, numbered 1 and 2";
+    EXPECT_EQ(text("select count(*) from T"), "2");
+}
+
+// Inside a transaction a default whose catalogue row cannot be written is not
+// added: neither its row nor the default is there afterwards.
+TEST_F(CatalogCacheTest, ADefaultWhoseRowCannotBeWrittenIsNotAdded) {
+    {
+        platform::sqlite::Connection raw(curDb.path.string(), false);
+        raw.exec("CREATE TRIGGER refuse_defaults BEFORE INSERT ON sysobjects WHEN new.xtype = 'D' "
+                 "BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    }
+    session.begin();
+    EXPECT_NE(failure("alter table T add constraint df_note default 'n' for note"), "");
+    if (session.connection().inTransaction()) {   // passed over: the transaction goes on
+        EXPECT_EQ(failure("insert into T (code) values ('e')"), "");
+        session.commit();
+        EXPECT_EQ(text("select isnull(note, '-') from T where code = 'e'"), "-");
+    }
+    EXPECT_EQ(text("select count(*) from sysobjects where name = 'df_note'"), "0");
+    EXPECT_EQ(failure("insert into T (code) values ('f')"), "");
+    EXPECT_EQ(text("select isnull(note, '-') from T where code = 'f'"), "-");
+}
+
 // A catalogue write that fails is a failure of the file, never one of the
 // statement: outside a transaction the statement is undone with it.
 TEST_F(CatalogCacheTest, ACatalogueWriteThatFailsIsAStorageFailure) {
