@@ -52,7 +52,7 @@ std::string Token::value() const {
 
 std::vector<Token> tokenize(std::string_view s) {
     std::vector<Token> tokens;
-    tokens.reserve(s.size() / 4 + 8);   // most statements split into fewer tokens than one in four characters
+    tokens.reserve(s.size() / 2 + 8);   // a column list splits into a token for every two or three characters
     auto add = [&](TokenKind kind, std::string_view text) -> Token& {
         Token& t = tokens.emplace_back();
         t.kind = kind;
