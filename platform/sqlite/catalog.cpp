@@ -219,9 +219,17 @@ std::optional<std::string> Catalog::triggerOn(const std::string& schema, const s
     if (!triggers) {  // one read of the schema's triggers, kept with the models
         triggers.emplace();
         statementTriggers_ = true;   // read with what the statement changed so far
-        auto st = db_.prepare("SELECT u.name, t.name FROM " + q(schema, "sysobjects") + " t JOIN " + q(schema, "sysobjects") +
-                              " u ON u.id = t.parent_obj WHERE t.xtype = 'TR' AND u.xtype = 'U'");
-        while (st.step()) triggers->emplace(lowerCase(st.column(0).toText()), st.column(1).toText());
+        // the triggers first (a file seldom has any), then the table of each
+        std::vector<std::pair<std::string, Value>> found;   // trigger, its table's id
+        {
+            auto st = db_.prepare("SELECT name, parent_obj FROM " + q(schema, "sysobjects") + " WHERE xtype = 'TR'");
+            while (st.step()) found.emplace_back(st.column(0).toText(), st.column(1));
+        }
+        for (const auto& [trigger, parent] : found) {
+            Value owner;
+            if (step("SELECT name FROM " + q(schema, "sysobjects") + " WHERE id = ? AND xtype = 'U'", {parent}, &owner))
+                triggers->emplace(lowerCase(owner.toText()), trigger);
+        }
     }
     auto it = triggers->find(lowerCase(table));
     if (it == triggers->end()) return std::nullopt;

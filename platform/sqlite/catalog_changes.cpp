@@ -356,6 +356,10 @@ void Catalog::dropConstraint(const std::string& schema, const std::string& name,
 void Catalog::ensureIdentityTable(const std::string& schema) {
     auto k = lowerCase(schema);
     if (identityTables_[k]) return;
+    if (db_.hasTable(schema, "vantyr_identity")) {   // a file carried over into before
+        identityTables_[k] = true;
+        return;
+    }
     db_.exec(identityTable(schema));
     identityTables_[k] = true;
     statementIdentityTable_ = true;
