@@ -54,17 +54,25 @@ Statement& Catalog::bound(const std::string& sql, std::initializer_list<Value> v
 }
 
 bool Catalog::step(const std::string& sql, std::initializer_list<Value> values, Value* first) {
-    Statement& st = bound(sql, values);
-    ResetAfterUse reset(st);
-    bool row = st.step();
-    if (row && first) *first = st.column(0);
-    return row;
+    try {
+        Statement& st = bound(sql, values);
+        ResetAfterUse reset(st);
+        bool row = st.step();
+        if (row && first) *first = st.column(0);
+        return row;
+    } catch (const SqliteFailure& f) {   // the catalogue's own statement
+        throw BookkeepingFailure(f);
+    }
 }
 
 void Catalog::eachRow(const std::string& sql, std::initializer_list<Value> values, const std::function<void(Statement&)>& row) {
-    Statement& st = bound(sql, values);
-    ResetAfterUse reset(st);
-    while (st.step()) row(st);
+    try {
+        Statement& st = bound(sql, values);
+        ResetAfterUse reset(st);
+        while (st.step()) row(st);
+    } catch (const SqliteFailure& f) {   // the catalogue's own statement
+        throw BookkeepingFailure(f);
+    }
 }
 
 void Catalog::install(const std::string& schema) {

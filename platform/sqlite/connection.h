@@ -30,6 +30,14 @@ private:
     int code_;
 };
 
+// A failure of a statement the engine runs for its own bookkeeping (the
+// catalogue's tables and the reads it makes for its checks): never the fault
+// of the statement being run, so never one the run passes over.
+class BookkeepingFailure : public SqliteFailure {
+public:
+    explicit BookkeepingFailure(const SqliteFailure& failure) : SqliteFailure(failure) {}
+};
+
 class Statement;
 
 // How the engine opens its files. A connection waits at most busyTimeoutMs for

@@ -121,6 +121,7 @@ Error funnel(const SqliteFailure& failure, FailureSite site, const FailureFiles&
     // The engine's catalogue tables (vantyr_tables, vantyr_defaults) are its own bookkeeping: no
     // statement of the component names them, so a failure naming one is a damaged file.
     bool catalogue = message.find("vantyr_") != std::string::npos;
+    if (dynamic_cast<const BookkeepingFailure*>(&failure)) site = FailureSite::Bookkeeping;
     if (site == FailureSite::Bookkeeping || storageCode(code) || catalogue) {
         long number = catalogue && !storageCode(code) ? kErrNotADatabase : storageNumber(code);
         std::string description = "The account-year database " + files.describe() + " " + storageCause(number, files.lockWaitMs) +

@@ -105,7 +105,7 @@ auto Session::guarded(const std::string& sql, F&& body, bool savepoint, const st
     } catch (const Error& e) {
         throw ending(e);
     } catch (const SqliteFailure& f) {
-        if (auto key = keyViolation(f, sql)) throw ending(*key);
+        if (auto key = dynamic_cast<const BookkeepingFailure*>(&f) ? std::nullopt : keyViolation(f, sql)) throw ending(*key);
         throw ending(funnel(f, FailureSite::Statement, files(schema), sql));
     } catch (const nlohmann::json::exception& e) {  // a table model in the catalogue that cannot be read
         throw ending(Error(kErrNotADatabase, "The catalogue of the account-year database " + files(schema).describe() +
@@ -163,8 +163,8 @@ std::int64_t Session::execute(const std::string& schema, const std::string& sql)
     }, false, schema);
     // One plain statement is undone by SQLite itself when it fails: a savepoint
     // around it would only copy the pages it changes once more. So is a default
-    // added inside a transaction: it is refused before it writes, and its one
-    // catalogue row fails only with the file, which ends the transaction (outside
+    // added inside a transaction: it is refused before it writes, and a failure
+    // of its one catalogue row is the engine's own, which ends the transaction (outside
     // one, the savepoint keeps that row and the table's model in one commit).
     // SET IDENTITY_INSERT around such a statement writes nothing.
     const bool inTransaction = connection().inTransaction();
