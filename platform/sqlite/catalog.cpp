@@ -284,8 +284,7 @@ void Catalog::refreshObjects(const std::string& schema, const TableModel& model)
         id = Value(*known);
     } else {
         step("INSERT INTO " + objects + " (name, xtype, type) VALUES (?, 'U', 'U')", {Value(model.name)});
-        id = Value(db_.lastInsertRowid());
-        tableIds_[key(schema, model.name)] = db_.lastInsertRowid();
+        id = Value(tableIds_[key(schema, model.name)] = db_.lastInsertRowid());
         fresh = true;
     }
     // what the model holds: children by name with their type, indexes by name
