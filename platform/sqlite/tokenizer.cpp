@@ -98,7 +98,7 @@ std::vector<Token> tokenize(std::string_view s) {
             add(TokenKind::Number, s.substr(start, i - start));
         } else if (wordStart(c)) {
             while (i < s.size() && wordPart(static_cast<unsigned char>(s[i]))) ++i;
-            add(TokenKind::Word, s.substr(start, i - start));
+            add(TokenKind::Word, s.substr(start, i - start)).head = wordHead(s.substr(start, i - start));
         } else {
             std::string_view two = s.substr(i, 2);
             bool pair = two == "<>" || two == ">=" || two == "<=" || two == "!=" || two == "||";
@@ -110,10 +110,9 @@ std::vector<Token> tokenize(std::string_view s) {
 }
 
 bool plainSelect(const Token* first, const Token* last) {
-    static constexpr std::array<std::string_view, 12> kReshaping = {
-        "distinct", "top", "group", "order", "having", "union", "except", "intersect", "limit", "window", "over", "into"};
-    static constexpr std::array<std::string_view, 7> kAggregates = {"count", "sum", "max", "min", "avg", "total",
-                                                                     "group_concat"};
+    static constexpr auto kReshaping = keywordSet<12>({"distinct", "top", "group", "order", "having", "union", "except",
+                                                       "intersect", "limit", "window", "over", "into"});
+    static constexpr auto kAggregates = keywordSet<7>({"count", "sum", "max", "min", "avg", "total", "group_concat"});
     int depth = 0;
     for (const Token* t = first; t != last; ++t) {
         if (t->isSymbol("(")) ++depth;

@@ -3,6 +3,7 @@
 // original text so that a rewrite can reassemble everything it leaves alone.
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,7 +11,7 @@
 namespace vantyr::platform::sqlite {
 
 // Names fold ASCII letters only: the process locale never changes what a name means.
-inline char fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+constexpr char fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // Case-insensitive comparison of names (inlined: the parser asks it of every token, keyword by keyword).
 [[gnu::always_inline]] inline bool sameName(std::string_view a, std::string_view b) {
@@ -19,6 +20,28 @@ inline char fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - '
         if (fold(a[i]) != fold(b[i])) return false;
     return true;
 }
+
+// The first eight characters of a word, folded, in one number: a word and a
+// keyword of the same length and head are compared by one comparison (and
+// only a keyword longer than eight characters by the rest of its letters).
+constexpr std::uint64_t wordHead(std::string_view w) {
+    std::uint64_t v = 0;
+    for (std::size_t i = 0; i < w.size() && i < 8; ++i)
+        v |= static_cast<std::uint64_t>(static_cast<unsigned char>(fold(w[i]))) << (8 * i);
+    return v;
+}
+
+// A keyword as the parser asks for it. A literal's head is worked out when
+// the program is built; Keyword::of takes a text known only at run time.
+struct Keyword {
+    std::string_view text;
+    std::uint64_t head;
+    consteval Keyword(const char* literal) : text(literal), head(wordHead(text)) {}
+    static Keyword of(std::string_view s) { return Keyword(s, wordHead(s)); }
+
+private:
+    constexpr Keyword(std::string_view s, std::uint64_t h) : text(s), head(h) {}
+};
 
 enum class TokenKind { Word, QuotedName, String, Number, Symbol, Space };
 
@@ -29,12 +52,16 @@ struct Token {
     bool national = false;   // N'...'
     bool doubled = false;    // String, QuotedName: a doubled closing quote stands for one
     std::string_view text;   // as written
+    std::uint64_t head = 0;  // Word: wordHead(text)
 
     // Word, QuotedName: the name; String: the content; otherwise the text
     std::string value() const;
 
     // a Word equal to keyword, ignoring case
-    [[gnu::always_inline]] bool is(std::string_view keyword) const { return kind == TokenKind::Word && sameName(text, keyword); }
+    [[gnu::always_inline]] bool is(Keyword keyword) const {
+        return kind == TokenKind::Word && head == keyword.head && text.size() == keyword.text.size() &&
+               (text.size() <= 8 || sameName(text.substr(8), keyword.text.substr(8)));
+    }
     [[gnu::always_inline]] bool isSymbol(std::string_view symbol) const {
         if (kind != TokenKind::Symbol || text.size() != symbol.size()) return false;
         for (std::size_t i = 0; i < symbol.size(); ++i)
@@ -44,16 +71,28 @@ struct Token {
     bool isName() const { return kind == TokenKind::Word || kind == TokenKind::QuotedName; }
 };
 
-// A Word equal to one of the keywords, ignoring case.
-// Asked of most tokens: a keyword of another length or first letter is passed
-// over without comparing the rest.
+// A set of keywords with their heads worked out when the program is built.
 template <std::size_t N>
-inline bool oneOf(const Token& t, const std::array<std::string_view, N>& words) {
-    if (t.kind != TokenKind::Word || t.text.empty()) return false;
-    const std::size_t size = t.text.size();
-    const char first = fold(t.text[0]);
-    for (std::string_view w : words)
-        if (w.size() == size && fold(w[0]) == first && sameName(t.text, w)) return true;
+struct KeywordSet {
+    std::array<std::string_view, N> words;
+    std::array<std::uint64_t, N> heads;
+};
+template <std::size_t N>
+constexpr KeywordSet<N> keywordSet(const std::array<std::string_view, N>& words) {
+    KeywordSet<N> set{words, {}};
+    for (std::size_t i = 0; i < N; ++i) set.heads[i] = wordHead(words[i]);
+    return set;
+}
+
+// A Word equal to one of the keywords, ignoring case. Asked of most tokens:
+// a keyword of another head or length is passed over by one comparison.
+template <std::size_t N>
+inline bool oneOf(const Token& t, const KeywordSet<N>& set) {
+    if (t.kind != TokenKind::Word) return false;
+    for (std::size_t i = 0; i < N; ++i)
+        if (set.heads[i] == t.head && set.words[i].size() == t.text.size() &&
+            (t.text.size() <= 8 || sameName(t.text.substr(8), set.words[i].substr(8))))
+            return true;
     return false;
 }
 

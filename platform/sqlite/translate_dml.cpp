@@ -119,12 +119,12 @@ std::size_t Parser::statementEnd(Verb verb) {
     }
     return i;
 }
-bool Parser::nextWordIs(std::size_t i, std::string_view w) const {
+bool Parser::nextWordIs(std::size_t i, Keyword w) const {
     for (++i; i < t_.size(); ++i)
         if (t_[i].kind != TokenKind::Space) return t_[i].is(w);
     return false;
 }
-bool Parser::previousWordIs(std::size_t i, std::string_view w) const {
+bool Parser::previousWordIs(std::size_t i, Keyword w) const {
     while (i-- > 0)
         if (t_[i].kind != TokenKind::Space) return t_[i].is(w);
     return false;

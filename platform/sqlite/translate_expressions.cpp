@@ -402,7 +402,7 @@ Parser::Typed Parser::functionCall(const std::string& fn) {
         std::string full;
         for (const auto& d : kDateParts)
             for (const char* spelling : d.spellings)
-                if (part.is(spelling)) full = d.full;
+                if (part.is(Keyword::of(spelling))) full = d.full;
         if (full.empty()) unsupported("DATEPART(" + std::string(part.text) + ")", sql_);
         args.push_back({quoteText(full), {TypeKind::VarChar}, true});
         expectSymbol(",");

@@ -18,13 +18,13 @@
 
 namespace vantyr::platform::sqlite {
 
-inline constexpr std::array<std::string_view, 12> kStatementStarts = {"insert", "delete", "update", "create", "alter", "drop", "if",
-                                         "exec", "execute", "declare", "print", "truncate"};
-inline constexpr std::array<std::string_view, 19> kClauseEnds = {"where", "group", "order", "having", "union", "set", "select",
+inline constexpr auto kStatementStarts = keywordSet<12>({"insert", "delete", "update", "create", "alter", "drop", "if",
+                                         "exec", "execute", "declare", "print", "truncate"});
+inline constexpr auto kClauseEnds = keywordSet<19>({"where", "group", "order", "having", "union", "set", "select",
                                     "values", "inner", "left", "right", "outer", "cross", "full", "join",
-                                    "except", "intersect", "option", "with"};
-inline constexpr std::array<std::string_view, 11> kColumnOptions = {"null", "not", "constraint", "default", "primary", "unique",
-                                       "references", "identity", "collate", "check", "foreign"};
+                                    "except", "intersect", "option", "with"});
+inline constexpr auto kColumnOptions = keywordSet<11>({"null", "not", "constraint", "default", "primary", "unique",
+                                       "references", "identity", "collate", "check", "foreign"});
 
 [[noreturn]] inline void unsupported(std::string_view why, std::string_view sql) {
     throw UnsupportedStatement("statement form not supported by the embedded engine (" + std::string(why) +
@@ -96,13 +96,13 @@ private:
         if (pos_ >= t_.size()) unsupported("unexpected end", sql_);
         return t_[pos_++];
     }
-    bool accept(std::string_view keyword) {
+    bool accept(Keyword keyword) {
         if (!peek().is(keyword)) return false;
         next();
         return true;
     }
-    void expect(std::string_view keyword) {
-        if (!accept(keyword)) unsupported("expected " + std::string(keyword), sql_);
+    void expect(Keyword keyword) {
+        if (!accept(keyword)) unsupported("expected " + std::string(keyword.text), sql_);
     }
     bool acceptSymbol(std::string_view s) {
         if (!peek().isSymbol(s)) return false;
@@ -175,8 +175,8 @@ private:
     bool intoFollows();
     Command selectInto();
     std::size_t statementEnd(Verb verb);
-    bool nextWordIs(std::size_t i, std::string_view w) const;
-    bool previousWordIs(std::size_t i, std::string_view w) const;
+    bool nextWordIs(std::size_t i, Keyword w) const;
+    bool previousWordIs(std::size_t i, Keyword w) const;
     std::string rewrite(std::size_t end, Passthrough& cmd);
 
     // DDL: tables, columns, constraints, defaults, indexes.
