@@ -204,15 +204,33 @@ void Catalog::flush() {
             step("DELETE FROM " + q(at.first, "vantyr_tables") + " WHERE name = ?", {Value(at.second)});
     }
     pendingModels_.clear();
+    // the counters a transaction moved: one upsert of all of a schema's rows
+    // (a carry-over moves one per table it fills), a delete for each that went
+    std::map<std::string, std::vector<std::pair<std::string, Value>>> upserts;   // schema -> name, last
     for (const auto& [k, at] : pendingCounters_) {
         auto& map = counters(at.first);
         auto it = map.find(lowerCase(at.second));
         if (it != map.end())
-            step("INSERT INTO " + q(at.first, "vantyr_identity") +
-                     " (name, last) VALUES (?, ?) ON CONFLICT (name) DO UPDATE SET last = excluded.last",
-                 {Value(at.second), it->second ? Value(*it->second) : Value()});
+            upserts[at.first].emplace_back(at.second, it->second ? Value(*it->second) : Value());
         else
             step("DELETE FROM " + q(at.first, "vantyr_identity") + " WHERE name = ?", {Value(at.second)});
+    }
+    for (const auto& [schema, rows] : upserts) {
+        constexpr std::size_t kRowsPerStatement = 200;   // well inside SQLite's limit of bound values
+        for (std::size_t from = 0; from < rows.size(); from += kRowsPerStatement) {
+            std::size_t to = std::min(rows.size(), from + kRowsPerStatement);
+            std::string sql = "INSERT INTO " + q(schema, "vantyr_identity") + " (name, last) VALUES (?, ?)";
+            for (std::size_t i = from + 1; i < to; ++i) sql += ", (?, ?)";
+            sql += " ON CONFLICT (name) DO UPDATE SET last = excluded.last";
+            try {
+                auto st = db_.prepare(sql);
+                int n = 0;
+                for (std::size_t i = from; i < to; ++i) st.bind(++n, Value(rows[i].first)), st.bind(++n, rows[i].second);
+                st.step();
+            } catch (const SqliteFailure& f) {   // the catalogue's own statement
+                throw BookkeepingFailure(f);
+            }
+        }
     }
     pendingCounters_.clear();
 }
