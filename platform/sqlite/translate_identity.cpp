@@ -41,24 +41,25 @@ void explicitValue(sqlite3_context* context, int, sqlite3_value** argv) {
 
 // An INSERT as the translator writes it for SQLite: the text up to and with
 // the target (and its column list, if any), and the rows' source after it.
+// The parts are views of the statement's text.
 struct InsertParts {
-    std::string with;     // a WITH clause before the INSERT (the conversion's source rows), or empty
-    std::string head;     // [WITH ...] INSERT INTO "schema"."table"
-    std::string source;   // VALUES ..., SELECT ..., DEFAULT VALUES
+    std::string_view with;     // a WITH clause before the INSERT (the conversion's source rows), or empty
+    std::string_view head;     // [WITH ...] INSERT INTO "schema"."table"
+    std::string_view source;   // VALUES ..., SELECT ..., DEFAULT VALUES
     bool noRows = false;  // DEFAULT VALUES
     // A plain SELECT source (see plainSelect): where its FROM begins in `source`.
     std::optional<std::size_t> plainFrom;
 };
 
 // The parts where the translator says they are.
-InsertParts laidOut(const std::string& sql, const InsertLayout& at) {
+InsertParts laidOut(std::string_view sql, const InsertLayout& at) {
     InsertParts parts{sql.substr(0, at.withEnd), sql.substr(0, at.headEnd), sql.substr(at.sourceStart), false, at.plainFrom};
-    parts.noRows = sameName(std::string_view(parts.source).substr(0, 7), "default");
+    parts.noRows = sameName(parts.source.substr(0, 7), "default");
     return parts;
 }
 
 // The parts of an INSERT the translator did not lay out, found by reading it.
-InsertParts split(const std::string& sql) {
+InsertParts split(std::string_view sql) {
     auto tokens = tokenize(sql);
     std::size_t offset = 0, i = 0, headEnd = std::string::npos;
     auto skipSpace = [&] {
@@ -120,7 +121,7 @@ InsertParts split(const std::string& sql) {
 }
 
 // True when a row of a VALUES source gives NULL or DEFAULT as its value number `k`.
-bool literalNullAt(const std::string& source, std::size_t k) {
+bool literalNullAt(std::string_view source, std::size_t k) {
     auto tokens = tokenize(source);
     std::vector<const Token*> words;
     for (const auto& t : tokens)
@@ -188,7 +189,7 @@ std::string IdentityRules::prepareInsert(Catalog& catalog, const Passthrough& c,
                 "An explicit value for the identity column in table '" + t +
                 "' can only be specified when a column list is used and IDENTITY_INSERT is ON.";
             if (identityInsert ||
-                db_.prepare(parts.with + "SELECT * FROM (" + parts.source + ")").columnCount() == static_cast<int>(model->columns.size()))
+                db_.prepare(std::string(parts.with) + "SELECT * FROM (" + std::string(parts.source) + ")").columnCount() == static_cast<int>(model->columns.size()))
                 refuse(8101, explicitWithoutList);
         }
     }
@@ -238,7 +239,7 @@ std::string IdentityRules::prepareInsert(Catalog& catalog, const Passthrough& c,
     std::vector<std::string> all = columns;
     all.insert(all.end(), added.begin(), added.end());
     if (noRows && columns.empty())
-        return added.empty() ? c.sql : parts.head + " (" + nameList(added) + ") VALUES (" + join(values) + ")";
+        return added.empty() ? c.sql : std::string(parts.head) + " (" + nameList(added) + ") VALUES (" + join(values) + ")";
     if (listed) {
         std::vector<std::string> names, row;
         for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -246,15 +247,30 @@ std::string IdentityRules::prepareInsert(Catalog& catalog, const Passthrough& c,
             row.push_back(sameName(columns[i], id->name) ? "vantyr_identity_value(" + names.back() + ")" : names.back());
         }
         row.insert(row.end(), values.begin(), values.end());
-        return parts.head + " (" + nameList(all) + ") WITH vantyr_rows(" + join(names) + ") AS (" + parts.source +
+        return std::string(parts.head) + " (" + nameList(all) + ") WITH vantyr_rows(" + join(names) + ") AS (" +
+               std::string(parts.source) +
                ") SELECT " + join(row) + " FROM vantyr_rows";
     }
     // A plain SELECT takes the values at the end of its own select list, which
     // SQLite prepares in half the time of a query around it.
-    if (auto from = parts.plainFrom)
-        return parts.head + " (" + nameList(all) + ") " + parts.source.substr(0, *from) + ", " + join(values) + " " +
-               parts.source.substr(*from);
-    return parts.head + " (" + nameList(all) + ") SELECT *, " + join(values) + " FROM (" + parts.source + ")";
+    if (auto from = parts.plainFrom) {
+        std::string_view sql = c.sql;
+        std::size_t sourceStart = sql.size() - parts.source.size(), fromAt = sourceStart + *from;
+        // the statement's own column list, as the translator wrote it, takes the added names before its ")"
+        std::size_t close = c.insertColumns && c.insertLayout && sourceStart > 0 ? sql.rfind(')', sourceStart - 1)
+                                                                                  : std::string_view::npos;
+        if (close != std::string_view::npos && close >= parts.head.size()) {
+            std::string out;
+            out.reserve(sql.size() + 64);
+            out.append(sql.substr(0, close)).append(", ").append(nameList(added));
+            out.append(sql.substr(close, fromAt - close)).append(", ").append(join(values)).append(" ");
+            return out.append(sql.substr(fromAt));
+        }
+        return std::string(parts.head) + " (" + nameList(all) + ") " + std::string(parts.source.substr(0, *from)) + ", " +
+               join(values) + " " + std::string(parts.source.substr(*from));
+    }
+    return std::string(parts.head) + " (" + nameList(all) + ") SELECT *, " + join(values) + " FROM (" +
+           std::string(parts.source) + ")";
 }
 
 void IdentityRules::checkUpdate(Catalog& catalog, const Passthrough& c) {
