@@ -177,13 +177,12 @@ std::string IdentityRules::prepareInsert(Catalog& catalog, const Passthrough& c,
     auto named = [&](const std::vector<std::string>& list, const std::string& name) {
         return std::any_of(list.begin(), list.end(), [&](const std::string& n) { return sameName(n, name); });
     };
-    std::vector<std::string> columns;
-    if (c.insertColumns) {
-        columns = *c.insertColumns;
-    } else if (!noRows) {
+    std::vector<std::string> implicitColumns;
+    const std::vector<std::string>& columns = c.insertColumns ? *c.insertColumns : implicitColumns;
+    if (!c.insertColumns && !noRows) {
         // the implicit column list: every column but the identity column
         for (const auto& col : model->columns)
-            if (!col.identity) columns.push_back(col.name);
+            if (!col.identity) implicitColumns.push_back(col.name);
         if (id) {
             const std::string explicitWithoutList =
                 "An explicit value for the identity column in table '" + t +
@@ -236,8 +235,11 @@ std::string IdentityRules::prepareInsert(Catalog& catalog, const Passthrough& c,
         return out;
     };
     if (added.empty() && !listed) return c.sql;
-    std::vector<std::string> all = columns;
-    all.insert(all.end(), added.begin(), added.end());
+    auto allNames = [&] {   // the statement's columns, then the added ones
+        std::vector<std::string> all = columns;
+        all.insert(all.end(), added.begin(), added.end());
+        return nameList(all);
+    };
     if (noRows && columns.empty())
         return added.empty() ? c.sql : std::string(parts.head) + " (" + nameList(added) + ") VALUES (" + join(values) + ")";
     if (listed) {
@@ -247,7 +249,7 @@ std::string IdentityRules::prepareInsert(Catalog& catalog, const Passthrough& c,
             row.push_back(sameName(columns[i], id->name) ? "vantyr_identity_value(" + names.back() + ")" : names.back());
         }
         row.insert(row.end(), values.begin(), values.end());
-        return std::string(parts.head) + " (" + nameList(all) + ") WITH vantyr_rows(" + join(names) + ") AS (" +
+        return std::string(parts.head) + " (" + allNames() + ") WITH vantyr_rows(" + join(names) + ") AS (" +
                std::string(parts.source) +
                ") SELECT " + join(row) + " FROM vantyr_rows";
     }
@@ -266,10 +268,10 @@ std::string IdentityRules::prepareInsert(Catalog& catalog, const Passthrough& c,
             out.append(sql.substr(close, fromAt - close)).append(", ").append(join(values)).append(" ");
             return out.append(sql.substr(fromAt));
         }
-        return std::string(parts.head) + " (" + nameList(all) + ") " + std::string(parts.source.substr(0, *from)) + ", " +
+        return std::string(parts.head) + " (" + allNames() + ") " + std::string(parts.source.substr(0, *from)) + ", " +
                join(values) + " " + std::string(parts.source.substr(*from));
     }
-    return std::string(parts.head) + " (" + nameList(all) + ") SELECT *, " + join(values) + " FROM (" +
+    return std::string(parts.head) + " (" + allNames() + ") SELECT *, " + join(values) + " FROM (" +
            std::string(parts.source) + ")";
 }
 
