@@ -159,10 +159,13 @@ void Catalog::rememberModel(const std::string& k) {
 }
 
 void Catalog::rememberCounter(const std::string& schema, const std::string& lowerName) {
-    auto k = lowerCase(schema) + "." + lowerName;
+    rememberCounter(lowerCase(schema) + "." + lowerName, schema, lowerName, counters(schema));
+}
+
+void Catalog::rememberCounter(const std::string& k, const std::string& schema, const std::string& lowerName,
+                              const TextMap<std::optional<std::int64_t>>& map) {
     if (statementCounters_.count(k)) return;
     CounterBefore before{schema, lowerName, {}, {}};
-    auto& map = counters(schema);
     if (auto it = map.find(lowerName); it != map.end()) before.value = it->second;
     if (auto it = pendingCounters_.find(k); it != pendingCounters_.end()) before.pending = it->second;
     statementCounters_.emplace(k, std::move(before));

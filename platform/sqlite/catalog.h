@@ -159,6 +159,8 @@ private:
     // Note an entry as it was before the statement first changes it.
     void rememberModel(const std::string& key);
     void rememberCounter(const std::string& schema, const std::string& lowerName);
+    void rememberCounter(const std::string& key, const std::string& schema, const std::string& lowerName,
+                         const TextMap<std::optional<std::int64_t>>& counters);
 
     Connection& db_;
     TextMap<ModelRef> cache_;   // null: no such table

@@ -398,9 +398,11 @@ std::optional<std::int64_t> Catalog::identityLast(const std::string& schema, con
 
 void Catalog::setIdentityLast(const std::string& schema, const std::string& name, std::optional<std::int64_t> last) {
     auto lower = lowerCase(name);
-    rememberCounter(schema, lower);
-    counters(schema)[lower] = last;
-    pendingCounters_[lowerCase(schema) + "." + lower] = {schema, name};
+    auto& map = counters(schema);
+    auto k = lowerCase(schema) + "." + lower;
+    rememberCounter(k, schema, lower, map);
+    map[lower] = last;
+    pendingCounters_.insert_or_assign(std::move(k), std::pair<std::string, std::string>(schema, name));
 }
 
 }  // namespace vantyr::platform::sqlite
