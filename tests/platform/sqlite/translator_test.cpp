@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/sqlite/translator.h"
+#include "platform/sqlite/translator_parser.h"
 
 namespace vantyr::testing {
 namespace {
@@ -32,6 +33,30 @@ TEST(TranslatorTest, IdentityBatchIsThreeCommands) {
               "\"main\".\"ca_CLassDEF\" \r\n");
     EXPECT_EQ(*plain(c, 1).insertColumns, (std::vector<std::string>{"iclassnum", "cclassname"}));
     EXPECT_FALSE(std::get<IdentityInsert>(c[2]).on);
+}
+
+// Keywords are matched by their folded first eight letters and their length;
+// a longer keyword by the rest of its letters as well.
+TEST(TranslatorTest, KeywordsMatchWholeWordsInAnyCase) {
+    auto words = tokenize("IDENTITY_INSERT identity_inserX Identity_Insert_on FROM fromx Froms nonclustereD");
+    std::vector<const Token*> w;
+    for (const auto& t : words)
+        if (t.kind == TokenKind::Word) w.push_back(&t);
+    ASSERT_EQ(w.size(), 7u);
+    EXPECT_TRUE(w[0]->is("identity_insert"));
+    EXPECT_FALSE(w[1]->is("identity_insert"));   // the same first eight letters and length, another ninth to last
+    EXPECT_FALSE(w[2]->is("identity_insert"));   // longer
+    EXPECT_TRUE(w[3]->is("from"));
+    EXPECT_FALSE(w[4]->is("from"));
+    EXPECT_FALSE(w[5]->is("from"));
+    EXPECT_TRUE(w[6]->is("nonclustered"));
+    EXPECT_TRUE(w[1]->is(Keyword::of("IDENTITY_INSERX")));
+    EXPECT_FALSE(oneOf(*w[3], kClauseEnds));
+    EXPECT_TRUE(oneOf(*w[3], keywordSet<2>({"where", "from"})));
+    EXPECT_FALSE(oneOf(*w[4], keywordSet<2>({"where", "from"})));
+    // a string or a quoted name is never a keyword
+    auto quoted = tokenize("'from' [from] \"from\"");
+    for (const auto& t : quoted) EXPECT_FALSE(t.is("from")) << t.text;
 }
 
 TEST(TranslatorTest, RunsOfBlanksAndLineBreaksInsideOneStatement) {
