@@ -23,6 +23,17 @@ std::int64_t dataVersion(Connection& db, const std::string& schema) {
     return st.step() ? static_cast<std::int64_t>(st.column(0).toDouble()) : -1;
 }
 
+// Runs one of the catalogue's own statements: its failure is the engine's
+// bookkeeping, never the fault of the statement being run.
+template <class F>
+auto ownStatement(F&& run) {
+    try {
+        return run();
+    } catch (const SqliteFailure& f) {
+        throw BookkeepingFailure(f);
+    }
+}
+
 }  // namespace
 
 // The counters' table: one small row per table, kept in its key's own b-tree
@@ -54,25 +65,21 @@ Statement& Catalog::bound(const std::string& sql, std::initializer_list<Value> v
 }
 
 bool Catalog::step(const std::string& sql, std::initializer_list<Value> values, Value* first) {
-    try {
+    return ownStatement([&] {
         Statement& st = bound(sql, values);
         ResetAfterUse reset(st);
         bool row = st.step();
         if (row && first) *first = st.column(0);
         return row;
-    } catch (const SqliteFailure& f) {   // the catalogue's own statement
-        throw BookkeepingFailure(f);
-    }
+    });
 }
 
 void Catalog::eachRow(const std::string& sql, std::initializer_list<Value> values, const std::function<void(Statement&)>& row) {
-    try {
+    ownStatement([&] {
         Statement& st = bound(sql, values);
         ResetAfterUse reset(st);
         while (st.step()) row(st);
-    } catch (const SqliteFailure& f) {   // the catalogue's own statement
-        throw BookkeepingFailure(f);
-    }
+    });
 }
 
 void Catalog::install(const std::string& schema) {
@@ -225,14 +232,12 @@ void Catalog::flush() {
             std::string sql = "INSERT INTO " + q(schema, "vantyr_identity") + " (name, last) VALUES (?, ?)";
             for (std::size_t i = from + 1; i < to; ++i) sql += ", (?, ?)";
             sql += " ON CONFLICT (name) DO UPDATE SET last = excluded.last";
-            try {
+            ownStatement([&] {
                 auto st = db_.prepare(sql);
                 int n = 0;
                 for (std::size_t i = from; i < to; ++i) st.bind(++n, Value(rows[i].first)), st.bind(++n, rows[i].second);
                 st.step();
-            } catch (const SqliteFailure& f) {   // the catalogue's own statement
-                throw BookkeepingFailure(f);
-            }
+            });
         }
     }
     pendingCounters_.clear();
