@@ -255,10 +255,8 @@ std::optional<std::string> Catalog::triggerOn(const std::string& schema, const s
         statementTriggers_ = true;   // read with what the statement changed so far
         // the triggers first (a file seldom has any), then the table of each
         std::vector<std::pair<std::string, Value>> found;   // trigger, its table's id
-        {
-            auto st = db_.prepare("SELECT name, parent_obj FROM " + q(schema, "sysobjects") + " WHERE xtype = 'TR'");
-            while (st.step()) found.emplace_back(st.column(0).toText(), st.column(1));
-        }
+        eachRow("SELECT name, parent_obj FROM " + q(schema, "sysobjects") + " WHERE xtype = 'TR'", {},
+                [&](Statement& st) { found.emplace_back(st.column(0).toText(), st.column(1)); });
         for (const auto& [trigger, parent] : found) {
             Value owner;
             if (step("SELECT name FROM " + q(schema, "sysobjects") + " WHERE id = ? AND xtype = 'U'", {parent}, &owner))

@@ -233,6 +233,24 @@ TEST_F(CatalogCacheTest, ADefaultWhoseRowCannotBeWrittenIsNotAdded) {
     EXPECT_EQ(text("select isnull(note, '-') from T where code = 'f'"), "-");
 }
 
+// The triggers of a file are read from its sysobjects, the engine's own
+// table: when that read fails, the insert asking is stopped by a failure of
+// the file, never passed over as the insert's own.
+TEST_F(CatalogCacheTest, ATriggerListThatCannotBeReadIsAStorageFailure) {
+    {
+        platform::sqlite::Connection raw(curDb.path.string(), false);
+        raw.exec("ALTER TABLE sysobjects RENAME TO sysobjects_gone");
+    }
+    Session fresh{directory};
+    auto alias = fresh.attach(curDb);
+    try {
+        fresh.execute(alias, "insert into T (code) values ('a')");
+        ADD_FAILURE() << "the insert ran without its table's triggers read";
+    } catch (const Error& e) {
+        EXPECT_TRUE(platform::isStorageFailure(e.number())) << e.number() << " " << e.description();
+    }
+}
+
 // A catalogue write that fails is a failure of the file, never one of the
 // statement: outside a transaction the statement is undone with it.
 TEST_F(CatalogCacheTest, ACatalogueWriteThatFailsIsAStorageFailure) {
