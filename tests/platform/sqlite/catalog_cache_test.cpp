@@ -3,6 +3,8 @@
 // and check that the next statement sees the file as it is.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "platform/error.h"
 #include "platform/sqlite/session.h"
 #include "tests/support/engine_fixture.h"
@@ -37,6 +39,21 @@ protected:
             return e.description();
         }
         return "";
+    }
+    // The error a statement raises, none when it runs.
+    static std::optional<Error> errorOf(Session& s, const std::string& alias, const std::string& sql) {
+        try {
+            s.execute(alias, sql);
+        } catch (const Error& e) {
+            return e;
+        }
+        return std::nullopt;
+    }
+    // A statement stopped by a failure of the file, never passed over.
+    static void expectStorageFailure(Session& s, const std::string& alias, const std::string& sql, const char* otherwise) {
+        auto e = errorOf(s, alias, sql);
+        if (!e) return ADD_FAILURE() << otherwise;
+        EXPECT_TRUE(platform::isStorageFailure(e->number())) << e->number() << " " << e->description();
     }
     std::string text(const std::string& sql) { return text(session, cur, sql); }
     static std::string text(Session& s, const std::string& alias, const std::string& sql) {
@@ -114,12 +131,9 @@ TEST_F(CatalogCacheTest, AForeignKeyGuardsItsTableWhetherItsModelWasReadOrNot) {
     {   // a session that has read no model yet finds the key in the file
         Session fresh{directory};
         auto alias = fresh.attach(curDb);
-        try {
-            fresh.execute(alias, "drop table S");
-            ADD_FAILURE() << "S was dropped while R refers to it";
-        } catch (const Error& e) {
-            EXPECT_NE(e.description().find("FOREIGN KEY"), std::string::npos) << e.description();
-        }
+        auto e = errorOf(fresh, alias, "drop table S");
+        if (!e) ADD_FAILURE() << "S was dropped while R refers to it";
+        else EXPECT_NE(e->description().find("FOREIGN KEY"), std::string::npos) << e->description();
     }
     // this session wrote R's model: it finds the key among the models it keeps
     EXPECT_NE(failure("drop table S").find("FOREIGN KEY"), std::string::npos);
@@ -220,12 +234,8 @@ TEST_F(CatalogCacheTest, ADefaultWhoseRowCannotBeWrittenIsNotAdded) {
     }
     session.begin();
     EXPECT_EQ(failure("insert into T (code) values ('e')"), "");
-    try {
-        session.execute(cur, "alter table T add constraint df_note default 'n' for note");
-        ADD_FAILURE() << "the default was added without its row";
-    } catch (const Error& e) {
-        EXPECT_TRUE(platform::isStorageFailure(e.number())) << e.number() << " " << e.description();
-    }
+    expectStorageFailure(session, cur, "alter table T add constraint df_note default 'n' for note",
+                         "the default was added without its row");
     if (session.connection().inTransaction()) session.rollback();   // what the run does after a storage failure
     EXPECT_EQ(text("select count(*) from T"), "0");
     EXPECT_EQ(text("select count(*) from sysobjects where name = 'df_note'"), "0");
@@ -243,12 +253,8 @@ TEST_F(CatalogCacheTest, ATriggerListThatCannotBeReadIsAStorageFailure) {
     }
     Session fresh{directory};
     auto alias = fresh.attach(curDb);
-    try {
-        fresh.execute(alias, "insert into T (code) values ('a')");
-        ADD_FAILURE() << "the insert ran without its table's triggers read";
-    } catch (const Error& e) {
-        EXPECT_TRUE(platform::isStorageFailure(e.number())) << e.number() << " " << e.description();
-    }
+    expectStorageFailure(fresh, alias, "insert into T (code) values ('a')",
+                         "the insert ran without its table's triggers read");
 }
 
 // A catalogue write that fails is a failure of the file, never one of the
@@ -258,12 +264,8 @@ TEST_F(CatalogCacheTest, ACatalogueWriteThatFailsIsAStorageFailure) {
         platform::sqlite::Connection raw(curDb.path.string(), false);
         raw.exec("CREATE TRIGGER refuse_models BEFORE UPDATE ON vantyr_tables BEGIN SELECT RAISE(ABORT, 'refused'); END");
     }
-    try {
-        session.execute(cur, "alter table T add constraint df_note default 'n' for note");
-        ADD_FAILURE() << "the default was added without its model";
-    } catch (const Error& e) {
-        EXPECT_TRUE(platform::isStorageFailure(e.number())) << e.number() << " " << e.description();
-    }
+    expectStorageFailure(session, cur, "alter table T add constraint df_note default 'n' for note",
+                         "the default was added without its model");
     EXPECT_EQ(failure("insert into T (code) values ('z')"), "");
     EXPECT_EQ(text("select isnull(note, '-') + '/' + convert(varchar(10), (select count(*) from sysobjects where name = 'df_note')) from T"),
               "-/0");
