@@ -23,17 +23,6 @@ std::int64_t dataVersion(Connection& db, const std::string& schema) {
     return st.step() ? static_cast<std::int64_t>(st.column(0).toDouble()) : -1;
 }
 
-// Runs one of the catalogue's own statements: its failure is the engine's
-// bookkeeping, never the fault of the statement being run.
-template <class F>
-auto ownStatement(F&& run) {
-    try {
-        return run();
-    } catch (const SqliteFailure& f) {
-        throw BookkeepingFailure(f);
-    }
-}
-
 }  // namespace
 
 // The counters' table: one small row per table, kept in its key's own b-tree

@@ -38,6 +38,19 @@ public:
     explicit BookkeepingFailure(const SqliteFailure& failure) : SqliteFailure(failure) {}
 };
 
+// Runs statements of the engine's own bookkeeping: any SQLite failure in
+// them leaves as a BookkeepingFailure.
+template <class F>
+auto ownStatement(F&& run) {
+    try {
+        return run();
+    } catch (const BookkeepingFailure&) {
+        throw;
+    } catch (const SqliteFailure& f) {
+        throw BookkeepingFailure(f);
+    }
+}
+
 class Statement;
 
 // How the engine opens its files. A connection waits at most busyTimeoutMs for

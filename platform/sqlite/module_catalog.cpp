@@ -31,37 +31,44 @@ constexpr const char* kNotRun = "the embedded engine stores procedures and trigg
 
 }  // namespace
 
+// The store of module texts and the sysobjects rows are the engine's own
+// bookkeeping: a failure reading or writing them is the file's, never the
+// statement's (only a view's own CREATE and DROP are the statement's work).
 void ModuleCatalog::ensureStore(const std::string& schema) {
-    db_.exec("CREATE TABLE IF NOT EXISTS " + q(schema, "vantyr_modules") +
-             " (name TEXT PRIMARY KEY COLLATE NOCASE, xtype TEXT NOT NULL, definition TEXT NOT NULL)");
+    ownStatement([&] {
+        db_.exec("CREATE TABLE IF NOT EXISTS " + q(schema, "vantyr_modules") +
+                 " (name TEXT PRIMARY KEY COLLATE NOCASE, xtype TEXT NOT NULL, definition TEXT NOT NULL)");
+    });
 }
 
 std::optional<ModuleCatalog::Found> ModuleCatalog::object(const std::string& schema, const std::string& name) {
-    auto st = db_.prepare("SELECT id, name, xtype FROM " + q(schema, "sysobjects") +
-                          " WHERE name = ? AND parent_obj = 0 OR name = ? AND xtype = 'TR'");
-    st.bind(1, Value(name));
-    st.bind(2, Value(name));
-    if (!st.step()) return std::nullopt;
-    return Found{static_cast<long long>(st.column(0).toDouble()), st.column(1).toText(), st.column(2).toText()};
+    return ownStatement([&]() -> std::optional<Found> {
+        auto st = db_.prepare("SELECT id, name, xtype FROM " + q(schema, "sysobjects") +
+                              " WHERE name = ? AND parent_obj = 0 OR name = ? AND xtype = 'TR'");
+        st.bind(1, Value(name));
+        st.bind(2, Value(name));
+        if (!st.step()) return std::nullopt;
+        return Found{static_cast<long long>(st.column(0).toDouble()), st.column(1).toText(), st.column(2).toText()};
+    });
+}
+
+void ModuleCatalog::write(const std::string& sql, std::initializer_list<Value> values) {
+    ownStatement([&] {
+        auto st = db_.prepare(sql);
+        int i = 0;
+        for (const auto& v : values) st.bind(++i, v);
+        st.step();
+    });
 }
 
 void ModuleCatalog::record(const CreateModule& m, const char* xtype, long long parent) {
     const std::string& schema = m.name.schema;
     ensureStore(schema);
-    auto store = db_.prepare("INSERT OR REPLACE INTO " + q(schema, "vantyr_modules") +
-                             " (name, xtype, definition) VALUES (?, ?, ?)");
-    store.bind(1, Value(m.name.table));
-    store.bind(2, Value(xtype));
-    store.bind(3, Value(m.text));
-    store.step();
+    write("INSERT OR REPLACE INTO " + q(schema, "vantyr_modules") + " (name, xtype, definition) VALUES (?, ?, ?)",
+          {Value(m.name.table), Value(xtype), Value(m.text)});
     if (m.alter) return;
-    auto list = db_.prepare("INSERT INTO " + q(schema, "sysobjects") +
-                            " (name, xtype, type, parent_obj) VALUES (?, ?, ?, ?)");
-    list.bind(1, Value(m.name.table));
-    list.bind(2, Value(xtype));
-    list.bind(3, Value(xtype));
-    list.bind(4, Value(static_cast<std::int64_t>(parent)));
-    list.step();
+    write("INSERT INTO " + q(schema, "sysobjects") + " (name, xtype, type, parent_obj) VALUES (?, ?, ?, ?)",
+          {Value(m.name.table), Value(xtype), Value(xtype), Value(static_cast<std::int64_t>(parent))});
 }
 
 void ModuleCatalog::createView(const CreateModule& m) {
@@ -112,13 +119,9 @@ void ModuleCatalog::drop(const DropModule& m) {
                "', because it does not exist or you do not have permission.");
     }
     if (m.kind == ModuleKind::View) db_.exec("DROP VIEW " + q(schema, found->name));
-    auto unlist = db_.prepare("DELETE FROM " + q(schema, "sysobjects") + " WHERE id = ?");
-    unlist.bind(1, Value(static_cast<std::int64_t>(found->id)));
-    unlist.step();
+    write("DELETE FROM " + q(schema, "sysobjects") + " WHERE id = ?", {Value(static_cast<std::int64_t>(found->id))});
     ensureStore(schema);
-    auto forget = db_.prepare("DELETE FROM " + q(schema, "vantyr_modules") + " WHERE name = ?");
-    forget.bind(1, Value(found->name));
-    forget.step();
+    write("DELETE FROM " + q(schema, "vantyr_modules") + " WHERE name = ?", {Value(found->name)});
 }
 
 void ModuleCatalog::run(const RunProcedure& call) {
@@ -134,10 +137,12 @@ void ModuleCatalog::refuseInsertFiringTrigger(const TableRef& table) {
 
 std::optional<std::string> ModuleCatalog::text(const std::string& schema, const std::string& name) {
     ensureStore(schema);
-    auto st = db_.prepare("SELECT definition FROM " + q(schema, "vantyr_modules") + " WHERE name = ?");
-    st.bind(1, Value(name));
-    if (!st.step()) return std::nullopt;
-    return st.column(0).toText();
+    return ownStatement([&]() -> std::optional<std::string> {
+        auto st = db_.prepare("SELECT definition FROM " + q(schema, "vantyr_modules") + " WHERE name = ?");
+        st.bind(1, Value(name));
+        if (!st.step()) return std::nullopt;
+        return st.column(0).toText();
+    });
 }
 
 }  // namespace vantyr::platform::sqlite

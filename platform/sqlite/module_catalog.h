@@ -7,6 +7,7 @@
 // Procedures and triggers are stored, never run: running one is refused by
 // name. Refusals raise CatalogError with the server's wording.
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 
@@ -39,6 +40,7 @@ private:
     void ensureStore(const std::string& schema);
     void createView(const CreateModule& module);
     void record(const CreateModule& module, const char* xtype, long long parent);
+    void write(const std::string& sql, std::initializer_list<Value> values);
 
     Connection& db_;
     Catalog& tables_;

@@ -134,6 +134,36 @@ TEST_F(ModuleCatalogTest, ProceduresAndTriggersAreStoredDroppedAndNeverRun) {
     EXPECT_EQ(objects(), "P2:P ");
 }
 
+// The module store and the sysobjects rows are the engine's own: a file that
+// refuses them fails the statement as a storage failure, never one the run
+// passes over, and what the statement did before is undone with it.
+TEST_F(ModuleCatalogTest, AModuleRowTheFileRefusesIsAStorageFailure) {
+    auto storageFailure = [&](const std::string& sql) {
+        try {
+            session.execute(cur, sql);
+        } catch (const Error& e) {
+            EXPECT_TRUE(platform::isStorageFailure(e.number())) << e.number() << " " << e.description();
+            return;
+        }
+        ADD_FAILURE() << "passed: " << sql;
+    };
+    auto refuse = [&](const char* name, const char* event) {
+        session.connection().exec("CREATE TRIGGER \"" + cur + "\"." + name + " BEFORE " + event +
+                                  " ON sysobjects BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    };
+    EXPECT_EQ(failure("create view Kept as select code from T"), "");
+    refuse("no_insert", "INSERT");
+    storageFailure("create view V as select code from T");
+    storageFailure("CREATE PROCEDURE P AS select 1");
+    EXPECT_TRUE(rows("select name from \"" + cur + "\".sqlite_master where name = 'V'").empty());
+    EXPECT_TRUE(rows("select name from \"" + cur + "\".vantyr_modules where name in ('V', 'P')").empty());
+
+    refuse("no_delete", "DELETE");
+    storageFailure("drop view Kept");
+    EXPECT_EQ(rows("select count(*) from \"" + cur + "\".Kept"), std::vector<std::string>{"3"});
+    EXPECT_EQ(objects(), "Kept:V ");
+}
+
 TEST_F(ModuleCatalogTest, DropIndexNamesTheTableAndTheIndex) {
     EXPECT_EQ(failure("CREATE  UNIQUE  CLUSTERED  INDEX PKT ON T(code)"), "");
     EXPECT_NE(failure("insert into T (code) values ('a')"), "");
