@@ -121,13 +121,16 @@ ModelRef Catalog::table(const std::string& schema, const std::string& name) {
 TextMap<std::string>& Catalog::definitionTexts(const std::string& schema) {
     auto s = lowerCase(schema);
     auto& texts = definitions_[s];
-    if (!texts) {
-        texts.emplace();
-        auto st = db_.prepare("SELECT name, definition FROM " + q(schema, "vantyr_tables"));
-        bool row = st.step();
-        // the version of what was read: taken while the read still holds the file
-        if (!dataVersions_.count(s)) dataVersions_[s] = dataVersion(db_, schema);
-        for (; row; row = st.step()) texts->emplace(lowerCase(st.text(0)), st.text(1));
+    if (!texts) {   // kept only when read whole
+        TextMap<std::string> read;
+        ownStatement([&] {
+            auto st = db_.prepare("SELECT name, definition FROM " + q(schema, "vantyr_tables"));
+            bool row = st.step();
+            // the version of what was read: taken while the read still holds the file
+            if (!dataVersions_.count(s)) dataVersions_[s] = dataVersion(db_, schema);
+            for (; row; row = st.step()) read.emplace(lowerCase(st.text(0)), st.text(1));
+        });
+        texts = std::move(read);
     }
     return *texts;
 }

@@ -356,11 +356,11 @@ void Catalog::dropConstraint(const std::string& schema, const std::string& name,
 void Catalog::ensureIdentityTable(const std::string& schema) {
     auto k = lowerCase(schema);
     if (identityTables_[k]) return;
-    if (db_.hasTable(schema, "vantyr_identity")) {   // a file carried over into before
+    if (ownStatement([&] { return db_.hasTable(schema, "vantyr_identity"); })) {   // a file carried over into before
         identityTables_[k] = true;
         return;
     }
-    db_.exec(identityTable(schema));
+    ownStatement([&] { db_.exec(identityTable(schema)); });
     identityTables_[k] = true;
     statementIdentityTable_ = true;
 }
@@ -368,15 +368,18 @@ void Catalog::ensureIdentityTable(const std::string& schema) {
 TextMap<std::optional<std::int64_t>>& Catalog::counters(const std::string& schema) {
     ensureIdentityTable(schema);
     auto& counters = counters_[lowerCase(schema)];
-    if (!counters) {  // the schema's counters are read in one go
-        counters.emplace();
-        auto st = db_.prepare("SELECT name, last FROM " + q(schema, "vantyr_identity"));
-        while (st.step()) {
-            Value last = st.column(1);
-            counters->emplace(lowerCase(st.column(0).toText()),
-                              last.isNull() ? std::nullopt
-                                            : std::optional<std::int64_t>(static_cast<std::int64_t>(last.toDouble())));
-        }
+    if (!counters) {  // the schema's counters are read in one go, and kept only when read whole
+        TextMap<std::optional<std::int64_t>> read;
+        ownStatement([&] {
+            auto st = db_.prepare("SELECT name, last FROM " + q(schema, "vantyr_identity"));
+            while (st.step()) {
+                Value last = st.column(1);
+                read.emplace(lowerCase(st.column(0).toText()),
+                             last.isNull() ? std::nullopt
+                                           : std::optional<std::int64_t>(static_cast<std::int64_t>(last.toDouble())));
+            }
+        });
+        counters = std::move(read);
     }
     return *counters;
 }

@@ -187,8 +187,14 @@ void Session::commit() {
     std::vector<std::pair<AccountYear, std::int64_t>> written;
     for (const auto& [alias, database] : opened_) {
         if (!connection().writing(alias)) continue;
-        auto st = connection().prepare("PRAGMA " + quoteName(alias) + ".user_version");
-        std::int64_t next = st.step() ? static_cast<std::int64_t>(st.column(0).toDouble()) + 1 : 1;
+        std::int64_t next = 1;
+        try {
+            auto st = connection().prepare("PRAGMA " + quoteName(alias) + ".user_version");
+            if (st.step()) next = static_cast<std::int64_t>(st.column(0).toDouble()) + 1;
+        } catch (const SqliteFailure& f) {
+            Error e = funnel(f, FailureSite::Bookkeeping, files(alias), "");
+            throw Error(e.number(), what + ": " + e.description());
+        }
         bookkeeping("PRAGMA " + quoteName(alias) + ".user_version = " + std::to_string(next), alias, what);
         written.emplace_back(database, next);
     }

@@ -257,6 +257,20 @@ TEST_F(CatalogCacheTest, ATriggerListThatCannotBeReadIsAStorageFailure) {
                          "the insert ran without its table's triggers read");
 }
 
+// The counters that cannot be read are a failure of the file: the insert
+// that needs one is never passed over as its own failure.
+TEST_F(CatalogCacheTest, CountersThatCannotBeReadAreAStorageFailure) {
+    {
+        platform::sqlite::Connection raw(curDb.path.string(), false);
+        raw.exec("DROP TABLE IF EXISTS vantyr_identity; CREATE TABLE kept_counters (name TEXT, last INTEGER);"
+                 "CREATE VIEW vantyr_identity AS SELECT name, last FROM kept_counters WHERE abs(-9223372036854775808) > 0");
+    }
+    Session fresh{directory};
+    auto alias = fresh.attach(curDb);
+    expectStorageFailure(fresh, alias, "insert into T (code) values ('a')", "the insert was numbered without its counter");
+    expectStorageFailure(fresh, alias, "insert into T (code) values ('b')", "a counter read in part was kept");
+}
+
 // A catalogue write that fails is a failure of the file, never one of the
 // statement: outside a transaction the statement is undone with it.
 TEST_F(CatalogCacheTest, ACatalogueWriteThatFailsIsAStorageFailure) {
