@@ -104,6 +104,10 @@ private:
     auto guarded(const std::string& sql, F&& body, bool savepoint = true, const std::string& schema = "main");
     void checkAccountYear(const std::string& alias, const AccountYear& database);
     void forgetDatabase(const std::string& alias, const AccountYear& database);
+    // Runs work of the engine's own bookkeeping in `schema`: a SQLite failure
+    // in it is a storage failure, its description led by `what`.
+    template <class F>
+    auto ownWork(const std::string& schema, const std::string& what, F&& work);
     // Runs one statement of the engine's own bookkeeping; a failure is a storage failure.
     // `kept`: one statement run again and again (the savepoint around every statement), prepared once.
     void bookkeeping(const std::string& sql, const std::string& schema, const std::string& what, bool kept = false);

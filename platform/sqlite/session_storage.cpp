@@ -122,23 +122,25 @@ void Session::forgetDatabase(const std::string& alias, const AccountYear& databa
     }
 }
 
-void Session::bookkeeping(const std::string& sql, const std::string& schema, const std::string& what, bool kept) {
+template <class F>
+auto Session::ownWork(const std::string& schema, const std::string& what, F&& work) {
     try {
-        if (kept) connection().execKept(sql);
-        else connection().exec(sql);
+        return work();
     } catch (const SqliteFailure& f) {
         Error e = funnel(f, FailureSite::Bookkeeping, files(schema), "");
         throw Error(e.number(), what + ": " + e.description());
     }
 }
 
+void Session::bookkeeping(const std::string& sql, const std::string& schema, const std::string& what, bool kept) {
+    ownWork(schema, what, [&] {
+        if (kept) connection().execKept(sql);
+        else connection().exec(sql);
+    });
+}
+
 void Session::flushCatalog(const std::string& schema, const std::string& what) {
-    try {
-        catalog_->flush();
-    } catch (const SqliteFailure& f) {
-        Error e = funnel(f, FailureSite::Bookkeeping, files(schema), "");
-        throw Error(e.number(), what + ": " + e.description());
-    }
+    ownWork(schema, what, [&] { catalog_->flush(); });
 }
 
 FailureFiles Session::files(const std::string& schema) const {
@@ -167,13 +169,10 @@ void Session::createDatabase(const AccountYear& database) {
 }
 
 void Session::begin() {
-    bookkeeping("BEGIN", "main", "The transaction could not be started");
-    try {
-        catalog_->forgetChangedElsewhere();  // another connection may have changed the schema since
-    } catch (const SqliteFailure& f) {
-        Error e = funnel(f, FailureSite::Bookkeeping, files("main"), "");  // the caller rolls back
-        throw Error(e.number(), "The transaction could not be started: " + e.description());
-    }
+    const std::string what = "The transaction could not be started";   // the caller rolls back
+    bookkeeping("BEGIN", "main", what);
+    // another connection may have changed the schema since
+    ownWork("main", what, [&] { catalog_->forgetChangedElsewhere(); });
 }
 
 // Each file the transaction wrote gets a new commit number (the user version
@@ -187,14 +186,10 @@ void Session::commit() {
     std::vector<std::pair<AccountYear, std::int64_t>> written;
     for (const auto& [alias, database] : opened_) {
         if (!connection().writing(alias)) continue;
-        std::int64_t next = 1;
-        try {
+        std::int64_t next = ownWork(alias, what, [&] {
             auto st = connection().prepare("PRAGMA " + quoteName(alias) + ".user_version");
-            if (st.step()) next = static_cast<std::int64_t>(st.column(0).toDouble()) + 1;
-        } catch (const SqliteFailure& f) {
-            Error e = funnel(f, FailureSite::Bookkeeping, files(alias), "");
-            throw Error(e.number(), what + ": " + e.description());
-        }
+            return st.step() ? static_cast<std::int64_t>(st.column(0).toDouble()) + 1 : std::int64_t{1};
+        });
         bookkeeping("PRAGMA " + quoteName(alias) + ".user_version = " + std::to_string(next), alias, what);
         written.emplace_back(database, next);
     }
