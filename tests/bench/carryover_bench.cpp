@@ -7,8 +7,11 @@
 // between 3 and 21: a small size's fastest run is found among many). In release 8.50 the engine's figures leave
 // out the schema upgrade that precedes the carry-over (it moves no data and
 // the reference has no counterpart); its CPU time is printed beside them,
-// with the CPU time of the whole run. Usage:
-//   vantyr_bench [--rows N]... [--distr-input N] [--repeat N] [--release R]
+// with the CPU time of the whole run. With --steps, each case is followed by
+// the mean CPU time of each statement of the run on either side, so that a
+// difference can be put down to the statements that make it (the timed runs
+// then also read the clock at every statement). Usage:
+//   vantyr_bench [--rows N]... [--distr-input N] [--repeat N] [--release R] [--steps]
 // Default: --rows 10000 --rows 100000 --distr-input 200000 (add --rows 1000000
 // for the large size).
 #include <sys/resource.h>
@@ -113,27 +116,106 @@ private:
     Timing start_, end_, last_;
 };
 
+// With --steps: the CPU time of this thread from one statement report to the
+// next (the first lap includes the opening of the files), then from the last
+// report to the end of the run. Each report goes on to the observer it forwards to.
+class StepClock : public platform::RunObserver {
+public:
+    void forwardTo(platform::RunObserver* next) { next_ = next; }
+    void start() {
+        laps_.clear(), labels_.clear();
+        last_ = bench::threadCpuMs();
+    }
+    void Statement(const platform::StatementRecord& r) override {
+        lap();
+        labels_.push_back(r.object + "  " + (r.rowUpdate ? std::string("(a change of the current row)") : r.text));
+        if (next_) next_->Statement(r);
+    }
+    void finish() { lap(); }
+    const std::vector<double>& laps() const { return laps_; }
+    const std::vector<std::string>& labels() const { return labels_; }
+
+private:
+    void lap() {
+        double now = bench::threadCpuMs();
+        laps_.push_back(now - last_);
+        last_ = now;
+    }
+    platform::RunObserver* next_ = nullptr;
+    std::vector<double> laps_;
+    std::vector<std::string> labels_;
+    double last_ = 0;
+};
+
+// The mean CPU time of each statement of the run on either side, over the
+// timed runs: the engine's laps against the reference's steps that replay
+// the same statement (its opening counted with the first, its commit and
+// closing with the end of the run).
+class StepTable {
+public:
+    void add(const StepClock& engine, const std::vector<bench::ReferenceStep>& steps, const std::vector<double>& plain) {
+        std::size_t n = engine.laps().size();   // the reports, then the end
+        if (engine_.empty()) engine_.assign(n, 0), plain_.assign(n, 0), labels_ = engine.labels();
+        if (n != engine_.size() || plain.size() != steps.size() + 2) return;   // a run that went another way
+        for (std::size_t k = 0; k < n; ++k) engine_[k] += engine.laps()[k];
+        plain_[0] += plain.front();
+        for (std::size_t i = 0; i < steps.size(); ++i)
+            if (steps[i].record >= 0 && static_cast<std::size_t>(steps[i].record) + 1 < n) plain_[steps[i].record] += plain[i + 1];
+        plain_[n - 1] += plain.back();
+        ++runs_;
+    }
+    void print() const {
+        if (!runs_) return;
+        std::printf("  CPU ms of each statement, mean of %d runs: engine, sqlite, difference\n", runs_);
+        double engine = 0, plain = 0, upgrade = 0;
+        for (std::size_t k = 0; k < engine_.size(); ++k) {
+            double e = engine_[k] / runs_, p = plain_[k] / runs_;
+            bool upgrading = k < labels_.size() && labels_[k].rfind(platform::kUpgradeObject, 0) == 0;
+            (upgrading ? upgrade : engine) += e, plain += p;
+            std::string label = k < labels_.size() ? labels_[k] : std::string("commit and closing of the files");
+            if (label.size() > 90) label = label.substr(0, 87) + "...";
+            for (char& ch : label)
+                if (ch == '\r' || ch == '\n') ch = ' ';
+            std::printf("  %4zu %9.3f %9.3f %+8.3f  %s\n", k + 1, e, p, e - p, label.c_str());
+        }
+        std::printf("  total %8.3f %9.3f %+8.3f", engine, plain, engine - plain);
+        if (upgrade > 0) std::printf("  (the schema upgrade left out: %.3f ms)", upgrade);
+        std::printf("\n");
+    }
+
+private:
+    std::vector<double> engine_, plain_;
+    std::vector<std::string> labels_;
+    int runs_ = 0;
+};
+
 // The carry-over on fresh copies of the demo files. With `trace` the run is
 // traced (its statements give the reference) and not timed: writing the
 // trace is no part of the carry-over. `upgrade` gets the time of the 8.50
-// schema upgrade inside the run.
+// schema upgrade inside the run; `steps`, when given, each statement's.
 Timing engineRun(const Case& c, const fs::path& base, const fs::path& dir, std::string* trace, bool& committed,
-                 Timing& upgrade) {
+                 Timing& upgrade, StepClock* steps = nullptr) {
     copyYears(base, dir);
     platform::sqlite::DataDirectory directory(dir);
     std::ostringstream sink, traceOut;
     std::istringstream none;
     platform::TraceWriter writer(&traceOut);
     UpgradeClock clock;
+    if (steps) steps->forwardTo(c.release == Release::V850 ? &clock : nullptr);
     Timing t = measure([&] {
         clock.start();
-        cli::ConsoleMessages messages("en", cli::Confirm::Yes, sink, none, false);
-        platform::sqlite::SqlitePlatform platform(directory, messages, messages);
-        shell::endyear component(c.release, platform);
-        component.caLogin(std::make_shared<platform::sqlite::SqliteLogin>(directory, "001", "2005"));
-        if (trace) component.setObserver(&writer);
-        else if (c.release == Release::V850) component.setObserver(&clock);
-        component.subYearend();
+        if (steps) steps->start();
+        {
+            cli::ConsoleMessages messages("en", cli::Confirm::Yes, sink, none, false);
+            platform::sqlite::SqlitePlatform platform(directory, messages, messages);
+            shell::endyear component(c.release, platform);
+            component.caLogin(std::make_shared<platform::sqlite::SqliteLogin>(directory, "001", "2005"));
+            if (trace) component.setObserver(&writer);
+            else if (steps) component.setObserver(steps);
+            else if (c.release == Release::V850) component.setObserver(&clock);
+            component.subYearend();
+        }
+        if (steps) steps->finish();
     });
     committed = sink.str().find("completed successfully") != std::string::npos;
     if (trace) *trace = traceOut.str();
@@ -141,7 +223,7 @@ Timing engineRun(const Case& c, const fs::path& base, const fs::path& dir, std::
     return t;
 }
 
-void run(const Case& c, int repeat) {
+void run(const Case& c, int repeat, bool stepByStep) {
     auto dir = fs::temp_directory_path() / ("vantyr-bench-" + std::to_string(c.rows));
     fs::remove_all(dir);
     platform::sqlite::DataDirectory base(dir / "base");
@@ -168,9 +250,12 @@ void run(const Case& c, int repeat) {
     auto steps = bench::referenceStatements(trace, base.locate("001", "2005").name, dir / "run" / curName);
     Timing engine{1e300, 1e300}, plain{1e300, 1e300};
     double upgradeCpu = 1e300, runCpu = 1e300;
+    StepClock stepClock;
+    StepTable table;
+    std::vector<double> plainSteps;
     for (int i = 0; i < repeat; ++i) {
         bool timedCommitted = false;
-        Timing e = engineRun(c, dir / "base", dir / "run", nullptr, timedCommitted, upgrade);
+        Timing e = engineRun(c, dir / "base", dir / "run", nullptr, timedCommitted, upgrade, stepByStep ? &stepClock : nullptr);
         committed = committed && timedCommitted;
         runCpu = std::min(runCpu, e.cpuMs);
         upgradeCpu = std::min(upgradeCpu, upgrade.cpuMs);
@@ -178,9 +263,13 @@ void run(const Case& c, int repeat) {
         e.cpuMs -= upgrade.cpuMs;
         e.wallMs -= upgrade.wallMs;
         copyYears(dir / "base", dir / "ref");
-        Timing p = measure([&] { bench::runReference(steps, dir / "ref" / prevName, dir / "ref" / curName); });
+        plainSteps.clear();
+        Timing p = measure([&] {
+            bench::runReference(steps, dir / "ref" / prevName, dir / "ref" / curName, stepByStep ? &plainSteps : nullptr);
+        });
         engine = {std::min(engine.wallMs, e.wallMs), std::min(engine.cpuMs, e.cpuMs)};
         plain = {std::min(plain.wallMs, p.wallMs), std::min(plain.cpuMs, p.cpuMs)};
+        if (stepByStep) table.add(stepClock, steps, plainSteps);
     }
     bool same = rowsOf(dir / "run" / curName, "ca_amoct") == rowsOf(dir / "ref" / curName, "ca_amoct") &&
                 rowsOf(dir / "run" / curName, "CA_DistrInput") == rowsOf(dir / "ref" / curName, "CA_DistrInput");
@@ -188,6 +277,7 @@ void run(const Case& c, int repeat) {
                 std::string(releaseName(c.release)).c_str(), engine.wallMs, plain.wallMs, engine.wallMs / plain.wallMs,
                 engine.cpuMs, plain.cpuMs, engine.cpuMs / plain.cpuMs, upgradeCpu, runCpu,
                 !committed ? "  (run did not commit)" : same ? "" : "  (row counts differ)");
+    table.print();
     std::fflush(stdout);
     fs::remove_all(dir);
 }
@@ -197,19 +287,21 @@ void run(const Case& c, int repeat) {
 int main(int argc, char** argv) {
     std::vector<int> sizes;
     int distrInput = -1, repeat = 0;   // 0: by the size
+    bool stepByStep = false;
     std::vector<Release> releases{Release::V850, Release::V861};
     for (int i = 1; i < argc; ++i) {
         bool hasValue = i + 1 < argc;
         if (!std::strcmp(argv[i], "--rows") && hasValue) sizes.push_back(std::atoi(argv[++i]));
         else if (!std::strcmp(argv[i], "--distr-input") && hasValue) distrInput = std::atoi(argv[++i]);
         else if (!std::strcmp(argv[i], "--repeat") && hasValue) repeat = std::max(1, std::atoi(argv[++i]));
+        else if (!std::strcmp(argv[i], "--steps")) stepByStep = true;
         else if (!std::strcmp(argv[i], "--release") && hasValue) {
             auto release = parseRelease(argv[++i]);
             if (!release) return std::fprintf(stderr, "vantyr_bench: --release is 8.50 or 8.61\n"), 3;
             releases = {*release};
         }
         else {
-            std::fprintf(stderr, "usage: vantyr_bench [--rows N]... [--distr-input N] [--repeat N] [--release R]\n");
+            std::fprintf(stderr, "usage: vantyr_bench [--rows N]... [--distr-input N] [--repeat N] [--release R] [--steps]\n");
             return 3;
         }
     }
@@ -219,7 +311,7 @@ int main(int argc, char** argv) {
     // the fastest of many runs at a small size, of fewer at a large one
     auto repeatFor = [&](int rows) { return repeat > 0 ? repeat : std::clamp(1000000 / std::max(rows, 1), 3, 21); };
     for (int rows : sizes)
-        for (Release release : releases) run({rows, release, 0}, repeatFor(rows));
-    if (distrInput > 0) run({240, Release::V850, distrInput}, repeatFor(distrInput));
+        for (Release release : releases) run({rows, release, 0}, repeatFor(rows), stepByStep);
+    if (distrInput > 0) run({240, Release::V850, distrInput}, repeatFor(distrInput), stepByStep);
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cctype>
+#include <ctime>
 #include <sstream>
 
 #include "platform/sqlite/catalog.h"
@@ -140,13 +141,20 @@ std::vector<ReferenceStep> referenceStatements(const std::string& trace, const s
     Converter converter(curDatabase, curFile);
     std::vector<ReferenceStep> out;
     std::istringstream lines(trace);
+    int record = -1;
+    // each step replays the statement of its line
+    auto add = [&](ReferenceStep step) {
+        step.record = record;
+        out.push_back(std::move(step));
+    };
     for (std::string line; std::getline(lines, line);) {
+        ++record;
         auto j = nlohmann::json::parse(line);
         if (j.at("outcome") != "done") continue;
         std::string object = j.at("object");
         if (j.value("kind", "") == "row update") {  // the closing-month mark, on its own commit
-            out.push_back({"UPDATE ca_cbsys SET " + j.at("column").get<std::string>() + " = " + j.at("value").dump(), false,
-                           true});
+            add({"UPDATE ca_cbsys SET " + j.at("column").get<std::string>() + " = " + j.at("value").dump(), false,
+                 true});
             continue;
         }
         if (object == "Upgrade") continue;  // release 8.50's schema upgrade moves no data
@@ -155,32 +163,50 @@ std::vector<ReferenceStep> referenceStatements(const std::string& trace, const s
             // a query of the current year reads its table there
             auto from = lowerCase(text).find(" from ");
             if (object == "CurYearDb" && from != std::string::npos) text.insert(from + 6, "cur.");
-            out.push_back({plainLiterals(text), true, false});
+            add({plainLiterals(text), true, false});
         } else if (startsWith(text, "update of the current row of \"select * from ca_cbsys \": ")) {
-            out.push_back({"UPDATE ca_cbsys SET " + text.substr(text.find("\": ") + 3), false, true});
+            add({"UPDATE ca_cbsys SET " + text.substr(text.find("\": ") + 3), false, true});
         } else if (std::string sql = converter.convert(object, text); !sql.empty()) {
-            out.push_back({sql, false, false});
+            add({sql, false, false});
         }
     }
     return out;
 }
 
+double threadCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
 void runReference(const std::vector<ReferenceStep>& steps, const std::filesystem::path& prevFile,
-                  const std::filesystem::path& curFile) {
-    platform::sqlite::Connection db(prevFile.string(), false);
-    db.exec("PRAGMA journal_mode = DELETE; PRAGMA synchronous = FULL");
-    db.exec("ATTACH DATABASE " + platform::sqlite::quoteText(curFile.string()) + " AS cur");
-    db.exec("PRAGMA cur.journal_mode = DELETE");
-    bool begun = false;
-    for (const auto& step : steps) {
-        if (step.read) {
-            db.prepare(step.sql).step();
-            continue;
+                  const std::filesystem::path& curFile, std::vector<double>* stepCpuMs) {
+    double last = stepCpuMs ? threadCpuMs() : 0;
+    auto lap = [&] {
+        if (!stepCpuMs) return;
+        double now = threadCpuMs();
+        stepCpuMs->push_back(now - last);
+        last = now;
+    };
+    {
+        platform::sqlite::Connection db(prevFile.string(), false);
+        db.exec("PRAGMA journal_mode = DELETE; PRAGMA synchronous = FULL");
+        db.exec("ATTACH DATABASE " + platform::sqlite::quoteText(curFile.string()) + " AS cur");
+        db.exec("PRAGMA cur.journal_mode = DELETE");
+        lap();
+        bool begun = false;
+        for (const auto& step : steps) {
+            if (step.read) {
+                db.prepare(step.sql).step();
+            } else {
+                if (!step.ownCommit && !begun) db.exec("BEGIN"), begun = true;
+                db.exec(step.sql);
+            }
+            lap();
         }
-        if (!step.ownCommit && !begun) db.exec("BEGIN"), begun = true;
-        db.exec(step.sql);
+        if (begun) db.exec("COMMIT");
     }
-    if (begun) db.exec("COMMIT");
+    lap();
 }
 
 }  // namespace vantyr::bench

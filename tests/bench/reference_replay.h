@@ -18,6 +18,7 @@ struct ReferenceStep {
     std::string sql;
     bool read = false;        // a query: its first row is read
     bool ownCommit = false;   // runs before the transaction, committed on its own
+    int record = -1;          // the statement of the run it replays (its line in the trace, from 0)
 };
 
 // The plain SQLite steps for a trace (JSON lines of a run that committed).
@@ -27,8 +28,14 @@ std::vector<ReferenceStep> referenceStatements(const std::string& trace, const s
                                                const std::filesystem::path& curFile);
 
 // Runs them on prevFile with curFile attached as "cur": the transaction
-// begins at the first write that is not committed on its own.
+// begins at the first write that is not committed on its own. With
+// `stepCpuMs`, it receives the CPU time of this thread spent opening the
+// files, then of each step in turn, then of the commit and the closing of
+// the files (steps.size() + 2 figures).
 void runReference(const std::vector<ReferenceStep>& steps, const std::filesystem::path& prevFile,
-                  const std::filesystem::path& curFile);
+                  const std::filesystem::path& curFile, std::vector<double>* stepCpuMs = nullptr);
+
+// CPU time of the calling thread, in milliseconds.
+double threadCpuMs();
 
 }  // namespace vantyr::bench
