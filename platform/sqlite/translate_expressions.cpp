@@ -99,7 +99,8 @@ void Parser::collectScope(std::size_t end) {
             continue;
         }
         expectTable = false;
-        if (t.is("from") || t.is("join") || t.is("into") || t.is("update") || t.is("delete")) {
+        // DELETE FROM t names its table after the FROM, DELETE t before it
+        if (t.is("from") || t.is("join") || t.is("into") || t.is("update") || (t.is("delete") && !nextWordIs(i, "from"))) {
             expectTable = true;
             intoTarget = t.is("into");
             inFrom = t.is("from") || t.is("join");
@@ -458,12 +459,16 @@ Parser::Typed Parser::functionCall(const std::string& fn) {
     throw UnsupportedStatement("function '" + fn + "' is not supported by the embedded engine: " + std::string(sql_));
 }
 
-std::string Parser::assigned(const Typed& value, const ServerType& target) {
-    if (!target.known() || keepsEveryValue(value.type, target)) return value.sql;
-    if (value.literal) {
-        if (auto sql = constantAssigned(value.sql, value.type, target)) return *sql;
+std::string assignedSql(const std::string& sql, const ServerType& type, bool literal, const ServerType& target) {
+    if (!target.known() || keepsEveryValue(type, target)) return sql;
+    if (literal) {
+        if (auto constant = constantAssigned(sql, type, target)) return *constant;
     }
-    return "vantyr_assign(" + value.sql + ", " + typeLiteral(target) + ")";
+    return "vantyr_assign(" + sql + ", " + typeLiteral(target) + ")";
+}
+
+std::string Parser::assigned(const Typed& value, const ServerType& target) {
+    return assignedSql(value.sql, value.type, value.literal, target);
 }
 
 std::vector<ServerType> Parser::insertTargetTypes(const Passthrough& cmd, std::size_t count) const {

@@ -68,12 +68,22 @@ std::string Parser::joinText(std::size_t from, std::size_t to) const {
 }
 
 
-std::vector<Command> translate(std::string_view sql, const SchemaResolver& resolve, const ModelResolver& models) {
+std::vector<Command> parseStatements(std::string_view sql, const SchemaResolver& resolve, const ModelResolver& models) {
     try {
         return Parser(sql, resolve, models).batch();
     } catch (const std::invalid_argument& e) {
         throw UnsupportedStatement(std::string(e.what()) + ": " + std::string(sql));
     }
+}
+
+std::vector<Command> translate(std::string_view sql, const SchemaResolver& resolve, const ModelResolver& models) {
+    // most statements of a carry-over are plain copies: read without tokens
+    if (auto plain = plainStatement(sql, resolve, models)) {
+        std::vector<Command> one;
+        one.push_back(std::move(*plain));
+        return one;
+    }
+    return parseStatements(sql, resolve, models);
 }
 
 }  // namespace vantyr::platform::sqlite

@@ -50,6 +50,18 @@ inline std::string sqliteText(const Token& t) {
     return out;
 }
 
+// A value of `type` (`literal`: written in the statement) as it is stored in a
+// column of type `target`: unchanged when no conversion can change it.
+std::string assignedSql(const std::string& sql, const ServerType& type, bool literal, const ServerType& target);
+
+// The one command of a plain delete, column-to-column insert-select or
+// update by numbers, read without the parser (translate_plain_copy.cpp);
+// nullopt for any other text. Gives what the parser gives for the same text.
+std::optional<Command> plainStatement(std::string_view sql, const SchemaResolver& resolve, const ModelResolver& models);
+
+// Every statement of the text through the parser.
+std::vector<Command> parseStatements(std::string_view sql, const SchemaResolver& resolve, const ModelResolver& models);
+
 class Parser {
 public:
     // The tokens are views of the text: a parser of a text made for it keeps the text.

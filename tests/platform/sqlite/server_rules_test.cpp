@@ -55,6 +55,8 @@ const Rule kRules[] = {
     {"datetime equal across literal forms", {"insert into R (dt) values ('2005-1-1')"}, "select count(*) from R where dt = '20050101' and dt = '2005-01-01 00:00' and dt = '1/1/2005'", "1"},
     {"datetime orders by value", {"insert into R (dt) values ('2005-10-2')", "insert into R (dt) values ('2005-9-30 13:05')"}, "select top 1 dt from R order by dt", "2005-09-30 13:05:00.000"},
     {"select into filters by a date in another form", {"insert into R (dt) values ('2005-1-1')", "select * into R2 from R where dt = '20050101'"}, "select count(*) from R2", "1"},
+    {"delete filters by a date in another form", {"insert into R (dt) values ('2005-1-1')", "delete from R where dt = '20050101'"}, "select count(*) from R", "0"},
+    {"delete compares a text column with a number as a number", {"insert into R (cid) values ('05')", "delete from R where cid = 5"}, "select count(*) from R", "0"},
     {"datetime refuses a text that is no date", {}, "insert into R (dt) values ('2005-13-01')", "fails: Msg 241"},
     // One collation: case, width and trailing blanks.
     {"trailing blanks ignored in =", {"insert into R (cid) values ('10  ')"}, "select count(*) from R where cid = '10'", "1"},
