@@ -23,6 +23,13 @@ constexpr auto kNotNames = keywordSet<66>(
      "distinct", "all", "on", "top", "end", "then", "else", "when", "null", "case", "exists", "current_timestamp",
      "isnull", "len", "count", "sum", "max", "min", "avg", "total", "group_concat", "limit", "window", "over", "not",
      "and", "or", "default", "identity_insert"});
+// For each length, the first letters of the words above of that length: most
+// names share neither with any of them and are passed by one test.
+constexpr std::array<std::uint32_t, 18> kNotNameStarts = [] {
+    std::array<std::uint32_t, 18> starts{};
+    for (std::string_view w : kNotNames.words) starts[w.size()] |= 1u << (fold(w[0]) - 'a');
+    return starts;
+}();
 constexpr std::array<std::string_view, 7> kComparisons = {"=", "<>", "!=", "<=", ">=", "<", ">"};
 
 bool letter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -49,6 +56,8 @@ public:
     // A word the parser takes as a name: a letter or _ first, then letters, digits and _.
     std::string_view name() {
         std::string_view w = word();
+        if (w.size() >= kNotNameStarts.size() || w[0] == '_' || !(kNotNameStarts[w.size()] >> (fold(w[0]) - 'a') & 1u))
+            return w;
         Token t;
         t.kind = TokenKind::Word, t.text = w, t.head = wordHead(w);
         if (oneOf(t, kNotNames)) throw NotPlain{};
