@@ -24,6 +24,29 @@ Error statementFailure(const std::string& what, const std::string& sql) {
 
 [[noreturn]] void refuse(const std::string& message) { throw CatalogError(message); }
 
+// The schema a command writes, if it writes one.
+std::optional<std::string> writtenSchema(const Command& command) {
+    return std::visit([](const auto& c) -> std::optional<std::string> {
+        using T = std::decay_t<decltype(c)>;
+        if constexpr (std::is_same_v<T, Passthrough>) {
+            if (c.verb == Verb::Select || !c.target) return std::nullopt;
+            return c.target->schema;
+        } else if constexpr (std::is_same_v<T, std::shared_ptr<IfExists>>) {
+            return writtenSchema(c->then);
+        } else if constexpr (std::is_same_v<T, IdentityInsert> || std::is_same_v<T, RunProcedure>) {
+            return std::nullopt;
+        } else if constexpr (std::is_same_v<T, SelectInto>) {
+            return c.target.schema;
+        } else if constexpr (std::is_same_v<T, BindDefault> || std::is_same_v<T, CreateDefault>) {
+            return c.schema;
+        } else if constexpr (std::is_same_v<T, CreateModule> || std::is_same_v<T, DropModule>) {
+            return c.name.schema;
+        } else {
+            return c.table.schema;
+        }
+    }, command);
+}
+
 std::vector<std::string> names(const TableModel& m) {
     std::vector<std::string> out;
     for (const auto& c : m.columns) out.push_back(c.name);
@@ -161,6 +184,8 @@ std::int64_t Session::execute(const std::string& schema, const std::string& sql)
         commands = translate(sql, [&](const std::string& database) { return resolve(schema, database); }, models());
         return 0;
     }, false, schema);
+    for (const auto& c : commands)
+        if (auto written = writtenSchema(c)) fullCacheFor(*written);
     // One plain statement is undone by SQLite itself when it fails: a savepoint
     // around it would only copy the pages it changes once more. So is a default
     // added inside a transaction: it is refused before it writes, and a failure

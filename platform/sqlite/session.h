@@ -111,6 +111,9 @@ private:
     // Runs one statement of the engine's own bookkeeping; a failure is a storage failure.
     // `kept`: one statement run again and again (the savepoint around every statement), prepared once.
     void bookkeeping(const std::string& sql, const std::string& schema, const std::string& what, bool kept = false);
+    // Gives a file about to be written the page cache SQLite gave it (files are opened with a
+    // small one for reading, kReadingCacheKiB).
+    void fullCacheFor(const std::string& schema);
     // Writes the catalogue rows changed since the last write; a failure is a storage failure.
     void flushCatalog(const std::string& schema, const std::string& what);
     // True when each file, read afresh, holds the commit number given it;
@@ -126,6 +129,9 @@ private:
     std::map<std::string, std::string> aliases_;   // lower-case database name -> schema alias
     std::map<std::string, AccountYear> opened_;    // schema alias -> its account year
     std::optional<std::string> identityInsertOn_;  // "schema.table" in lower case
+    // schema alias -> the cache_size SQLite gave it, for the files no statement has written yet
+    std::map<std::string, std::int64_t> fullCache_;
+    static constexpr int kReadingCacheKiB = -512;   // as cache_size takes it: negative, in KiB
 };
 
 }  // namespace vantyr::platform::sqlite

@@ -50,6 +50,12 @@ std::string Session::attach(const AccountYear& database) {
         opened_[alias] = database;
         if (!first) connection_->exec("PRAGMA " + quoteName(database.name) + ".journal_mode = DELETE");
         checkAccountYear(alias, database);
+        // A file the session only reads is read by scans, each page once: a small page cache
+        // hands its pages back while they are still in the processor's caches. A statement
+        // that writes the file gives it SQLite's whole cache back first (fullCacheFor).
+        auto size = connection_->prepare("PRAGMA " + quoteName(alias) + ".cache_size");
+        if (size.step()) fullCache_[alias] = static_cast<std::int64_t>(size.column(0).toDouble());
+        connection_->exec("PRAGMA " + quoteName(alias) + ".cache_size = " + std::to_string(kReadingCacheKiB));
     } catch (const SqliteFailure& f) {
         forgetDatabase(alias, database);
         throw funnel(f, FailureSite::Bookkeeping, file, "");
@@ -110,6 +116,7 @@ void Session::checkAccountYear(const std::string& alias, const AccountYear& data
 void Session::forgetDatabase(const std::string& alias, const AccountYear& database) {
     aliases_.erase(lowerCase(database.name));
     opened_.erase(alias);
+    fullCache_.erase(alias);
     if (catalog_) catalog_->forget();
     if (alias == "main") {
         connection_.reset();
@@ -137,6 +144,14 @@ void Session::bookkeeping(const std::string& sql, const std::string& schema, con
         if (kept) connection().execKept(sql);
         else connection().exec(sql);
     });
+}
+
+void Session::fullCacheFor(const std::string& schema) {
+    auto it = fullCache_.find(schema);
+    if (it == fullCache_.end()) return;
+    bookkeeping("PRAGMA " + quoteName(schema) + ".cache_size = " + std::to_string(it->second), schema,
+                "The engine could not size the page cache of a file it writes");
+    fullCache_.erase(it);
 }
 
 void Session::flushCatalog(const std::string& schema, const std::string& what) {

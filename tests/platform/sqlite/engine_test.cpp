@@ -107,6 +107,32 @@ TEST_F(EngineTest, SelectTopZeroIntoMakesAnEmptyTable) {
     EXPECT_EQ(session.tableDefinition(cur, "T").FieldCount(), 4);
 }
 
+// A file that is only read keeps a small page cache; the first statement
+// that writes a file gives it SQLite's own cache back, before it runs.
+TEST_F(EngineTest, AFileGetsItsWholePageCacheWhenAStatementWritesIt) {
+    Session fresh{directory};
+    std::string p = fresh.attach(prevDb), c = fresh.attach(curDb);
+    auto cacheOf = [&](const std::string& schema) {
+        auto st = fresh.connection().prepare("PRAGMA \"" + schema + "\".cache_size");
+        EXPECT_TRUE(st.step());
+        return st.column(0).toDouble();
+    };
+    auto sqliteDefault = [&] {
+        platform::sqlite::Connection plain(prevDb.path.string(), false);
+        auto st = plain.prepare("PRAGMA cache_size");
+        EXPECT_TRUE(st.step());
+        return st.column(0).toDouble();
+    }();
+    EXPECT_LT(cacheOf(p), 0);
+    EXPECT_GT(cacheOf(p), sqliteDefault);   // negative, in KiB: fewer than SQLite's
+    fresh.firstRow(p, "select count(*) from T");
+    fresh.execute(p, "insert into QXDATA_001_2005..T (code) select code from T");
+    EXPECT_EQ(cacheOf(c), sqliteDefault);
+    EXPECT_NE(cacheOf(p), sqliteDefault);   // read, never written
+    fresh.execute(p, "delete from S");
+    EXPECT_EQ(cacheOf(p), sqliteDefault);
+}
+
 TEST_F(EngineTest, DroppingAMissingTableFailsAsAStatementFailure) {
     EXPECT_EQ(failure(prev, "drop table QXDATA_001_2005..Nowhere"), platform::kErrStatementFailed);
     EXPECT_NE(lastError.find("does not exist"), std::string::npos);
