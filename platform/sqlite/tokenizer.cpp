@@ -7,13 +7,6 @@
 namespace vantyr::platform::sqlite {
 namespace {
 
-// ASCII classes, as in the C locale: the process locale never changes how a statement splits.
-bool digit(unsigned char c) { return c >= '0' && c <= '9'; }
-bool letter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool blank(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-bool wordStart(unsigned char c) { return letter(c) || c == '_' || c == '@' || c == '#' || c >= 0x80; }
-bool wordPart(unsigned char c) { return letter(c) || digit(c) || c == '_' || c == '@' || c == '#' || c == '$' || c >= 0x80; }
-
 // Reads a quoted run ending in `close`, where a doubled close stands for itself.
 std::size_t quotedEnd(std::string_view s, std::size_t open, char close) {
     for (std::size_t i = open + 1; i < s.size(); ++i) {

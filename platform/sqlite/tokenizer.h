@@ -13,6 +13,13 @@ namespace vantyr::platform::sqlite {
 // Names fold ASCII letters only: the process locale never changes what a name means.
 constexpr char fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
+// ASCII classes, as in the C locale: the process locale never changes how a statement splits.
+inline bool digit(unsigned char c) { return c >= '0' && c <= '9'; }
+inline bool letter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+inline bool blank(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+inline bool wordStart(unsigned char c) { return letter(c) || c == '_' || c == '@' || c == '#' || c >= 0x80; }
+inline bool wordPart(unsigned char c) { return letter(c) || digit(c) || c == '_' || c == '@' || c == '#' || c == '$' || c >= 0x80; }
+
 // Case-insensitive comparison of names (inlined: the parser asks it of every token, keyword by keyword).
 [[gnu::always_inline]] inline bool sameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;

@@ -32,12 +32,6 @@ constexpr std::array<std::uint32_t, 18> kNotNameStarts = [] {
 }();
 constexpr std::array<std::string_view, 7> kComparisons = {"=", "<>", "!=", "<=", ">=", "<", ">"};
 
-bool letter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool digit(unsigned char c) { return c >= '0' && c <= '9'; }
-bool blank(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-// a character the tokenizer would read on as part of a word or number
-bool wordGoesOn(unsigned char c) { return letter(c) || digit(c) || c == '_' || c == '@' || c == '#' || c == '$' || c >= 0x80; }
-
 // Any text the reader does not expect is thrown as this and sent to the parser.
 struct NotPlain {};
 
@@ -70,7 +64,7 @@ public:
         std::size_t save = i_;
         blanks();
         std::size_t start = i_;
-        while (i_ < s_.size() && wordGoesOn(static_cast<unsigned char>(s_[i_]))) ++i_;
+        while (i_ < s_.size() && wordPart(static_cast<unsigned char>(s_[i_]))) ++i_;
         bool is = sameName(s_.substr(start, i_ - start), k);
         i_ = save;
         return is;
@@ -111,7 +105,7 @@ public:
         blanks();
         std::size_t start = i_;
         while (i_ < s_.size() && digit(static_cast<unsigned char>(s_[i_]))) ++i_;
-        if (i_ == start || i_ - start > 18 || (i_ < s_.size() && (wordGoesOn(static_cast<unsigned char>(s_[i_])) || s_[i_] == '.')))
+        if (i_ == start || i_ - start > 18 || (i_ < s_.size() && (wordPart(static_cast<unsigned char>(s_[i_])) || s_[i_] == '.')))
             throw NotPlain{};
         return s_.substr(start, i_ - start);
     }
@@ -123,7 +117,7 @@ private:
         if (i_ == s_.size() || !(letter(static_cast<unsigned char>(s_[i_])) || s_[i_] == '_')) throw NotPlain{};
         while (i_ < s_.size() && (letter(static_cast<unsigned char>(s_[i_])) || digit(static_cast<unsigned char>(s_[i_])) || s_[i_] == '_'))
             ++i_;
-        if (i_ < s_.size() && wordGoesOn(static_cast<unsigned char>(s_[i_]))) throw NotPlain{};
+        if (i_ < s_.size() && wordPart(static_cast<unsigned char>(s_[i_]))) throw NotPlain{};
         return s_.substr(start, i_ - start);
     }
 

@@ -51,20 +51,19 @@ protected:
             throw CatalogError("Database '" + database + "' does not exist");
         };
         ModelResolver models = [&](const TableRef& t) { return catalog.table(t.schema, t.table); };
+        // runs one path; what it raised, if anything
+        auto attempt = [](auto&& path) -> std::string {
+            try {
+                path();
+            } catch (const std::exception& e) {
+                return e.what();
+            }
+            return "";
+        };
         std::optional<Command> shortPath;
-        std::string shortError;
-        try {
-            shortPath = plainStatement(sql, resolve, models);
-        } catch (const std::exception& e) {
-            shortError = e.what();
-        }
         std::vector<Command> parsed;
-        std::string parseError;
-        try {
-            parsed = parseStatements(sql, resolve, models);
-        } catch (const std::exception& e) {
-            parseError = e.what();
-        }
+        std::string shortError = attempt([&] { shortPath = plainStatement(sql, resolve, models); });
+        std::string parseError = attempt([&] { parsed = parseStatements(sql, resolve, models); });
         if (!shortError.empty()) {  // a name neither path can reach: the same refusal
             EXPECT_EQ(shortError, parseError) << sql;
             return false;
